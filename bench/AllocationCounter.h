@@ -15,13 +15,15 @@ inline std::atomic<std::size_t> g_allocations{0};
 inline std::size_t allocationCount() { return g_allocations.load(std::memory_order_relaxed); }
 }  // namespace bench
 
-void* operator new(std::size_t size) {
+// noinline: once inlined, GCC pairs malloc/free across the replaced operators
+// and warns about mismatched new/delete.
+[[gnu::noinline]] void* operator new(std::size_t size) {
   bench::g_allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void* operator new[](std::size_t size) { return ::operator new(size); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

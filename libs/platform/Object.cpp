@@ -44,6 +44,12 @@ void ClassInfo::registerClass(const ClassInfo& info) {
   r.classes[info.name] = &info;
 }
 
+void ClassInfo::registerAlias(const char* alias, const ClassInfo& info) {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  r.classes[alias] = &info;
+}
+
 void ClassInfo::unregisterClass(const ClassInfo& info) {
   Registry& r = registry();
   std::lock_guard lock(r.mutex);

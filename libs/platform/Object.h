@@ -39,6 +39,9 @@ struct ClassInfo {
   static void registerClass(const ClassInfo& info);
   /// Hides the class from named() again. Does nothing for an unknown class.
   static void unregisterClass(const ClassInfo& info);
+  /// Makes named(alias) find `info` as well: a class known to callers under
+  /// another name. `alias` must outlive the program (a string literal).
+  static void registerAlias(const char* alias, const ClassInfo& info);
 
   /// True when this class is `other` or derives from it.
   bool isSubclassOf(const ClassInfo& other) const;
@@ -52,9 +55,11 @@ struct ClassInfo {
 };
 
 namespace detail {
+// Counted classes usually keep their destructor protected, which makes
+// std::is_default_constructible false; only the new-expression matters here.
 template <class T>
 Object* createInstance() {
-  if constexpr (std::is_abstract_v<T> || !std::is_default_constructible_v<T>) {
+  if constexpr (std::is_abstract_v<T> || !requires { new T(); }) {
     return nullptr;
   } else {
     return new T();

@@ -30,7 +30,7 @@ TimeValue wallClock() {
 }
 
 double monotonicSeconds() {
-  if (g_manual) return static_cast<double>(toMicros(g_manual->now())) / 1e6;
+  if (g_manual) return static_cast<double>(g_manual->monotonicMicroseconds()) / 1e6;
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
@@ -43,14 +43,18 @@ void sleepFor(double seconds) {
   if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-ManualClock::ManualClock(TimeValue start) : now_(start) { g_manual = this; }
+ManualClock::ManualClock(TimeValue start) : now_(start), monotonic_(toMicros(start)) { g_manual = this; }
+
+ManualClock* ManualClock::installed() { return g_manual; }
 
 ManualClock::~ManualClock() {
   if (g_manual == this) g_manual = nullptr;
 }
 
 void ManualClock::advance(double seconds) {
-  now_ = fromMicros(toMicros(now_) + static_cast<std::int64_t>(std::llround(seconds * 1e6)));
+  const auto micros = static_cast<std::int64_t>(std::llround(seconds * 1e6));
+  now_ = fromMicros(toMicros(now_) + micros);
+  monotonic_ += micros;
 }
 
 void ManualClock::set(TimeValue now) { now_ = now; }

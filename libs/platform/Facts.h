@@ -1,0 +1,57 @@
+#pragma once
+// Platform facts: what the host reports about itself. Defaults give the
+// documented behaviour of the radar application on a desktop; TESSERA_*
+// environment variables override them when facts() is first called; tests
+// assign fields directly before the code under test reads them.
+//
+//   TESSERA_SCREEN=WxH[@scale]     main screen bounds in points (portrait) and scale
+//   TESSERA_SYSTEM_VERSION=3.2     the dotted system version
+//   TESSERA_ORIENTATION=1..4       the orientation offered to the view controller at launch
+//   TESSERA_HEADLESS=1             never open a window (also when no display exists)
+//   TESSERA_ADS=off                no ad service (on by default for the application)
+//   TESSERA_RESOURCE_DIR=path      the application's resource folder
+//   TESSERA_DOCUMENTS_DIR=path     the user's documents folder
+//   TESSERA_FAKE_CLOCK=1           every display refresh advances time by exactly 1/60 s
+//   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit
+//   TESSERA_CAPTURE_AT=seconds
+
+#include "platform/Geometry.h"
+
+#include <string>
+
+namespace platform {
+
+struct Facts {
+  /// Main screen bounds in points, portrait. Default 320 × 480.
+  CGSize screenSize{320, 480};
+  /// Main screen scale (1, or 2 for a high-resolution screen). Default 1.
+  float screenScale = 1;
+  /// Whether the screen reports a scale at all. Default true.
+  bool screenHasScale = true;
+  /// Whether views can take a content scale factor. Default true.
+  bool viewsSupportContentScale = true;
+  /// The system version string. Default "3.2".
+  std::string systemVersion = "3.2";
+  /// Orientation offered to the root view controller at launch. Default 3.
+  int initialOrientation = 3;
+  /// Never open a window. Default: false, but a machine without a display
+  /// runs headless anyway.
+  bool headless = false;
+  /// The ad service is on. Default true.
+  bool adServiceAvailable = true;
+  /// Every display refresh advances the clocks by exactly 1/60 s. Default false.
+  bool fakeClock = false;
+  /// Frame capture: file and time in seconds since launch (empty: none).
+  std::string captureFile;
+  double captureAt = 0;
+  /// Resource and documents folders (empty: the defaults next to the program).
+  std::string resourceDir;
+  std::string documentsDir;
+};
+
+/// The process-wide facts, read from the environment on first call.
+Facts& facts();
+/// Re-reads the defaults and the environment (tests).
+void resetFacts();
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// The desktop window system (SDL2's video subsystem) as the platform layer
+// uses it: started on demand, its events pumped by the main run loop and
+// handed to the Window they belong to. Not for the engine.
+
+#include <cstdint>
+#include <string>
+
+union SDL_Event;
+
+namespace platform {
+class Window;
+}
+
+namespace platform::detail {
+
+/// Starts SDL video once, unless the facts say headless. Returns whether
+/// desktop windows can be opened; a failure is logged once and the process
+/// runs headless.
+bool startWindowSystem();
+/// Whether SDL video is running.
+bool isWindowSystemStarted();
+/// The SDL video driver in use ("x11", "wayland", "offscreen", ...), or "".
+std::string windowSystemDriver();
+/// Stops SDL video. Windows still open are closed first.
+void stopWindowSystem();
+
+/// Routes events of SDL window `id` to `window` (weak).
+void registerNativeWindow(std::uint32_t id, Window* window);
+void unregisterNativeWindow(std::uint32_t id);
+
+/// The X11 window behind an SDL window, or 0 when it is not an X11 window.
+unsigned long x11WindowOf(void* sdlWindow);
+
+/// Handles one SDL event addressed to `window` (Window.cpp).
+void handleWindowEvent(Window& window, const SDL_Event& event);
+/// Shows windows opened since the last pass (Window.cpp).
+void showPendingWindow(Window& window);
+
+}  // namespace platform::detail
