@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 class PoolPerTest : public testing::EmptyTestEventListener {
@@ -19,6 +21,12 @@ class PoolPerTest : public testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Headless everywhere unless the caller chose otherwise: SDL's offscreen
+  // driver, OpenAL's null device, and llvmpipe rendering on the calling thread
+  // (its worker threads make LeakSanitizer's exit-time scan crash now and then).
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  setenv("ALSOFT_DRIVERS", "null", 0);
+  setenv("LP_NUM_THREADS", "0", 0);
   testing::InitGoogleTest(&argc, argv);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   testing::UnitTest::GetInstance()->listeners().Append(new PoolPerTest);
