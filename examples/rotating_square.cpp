@@ -1,26 +1,31 @@
-// tessera [director] example: a coloured square turning in the middle of the
-// screen, drawn through the director, the GL view and its renderer.
+// tessera [director] example: a coloured square layer turning in the middle
+// of the screen over a gradient, drawn through the director, the GL view and
+// its renderer.
 //
 // Shows: choosing a loop variant (display refresh, falling back to a timer),
-// attaching the GL view to a window, running a scene, a repeating action, and
-// ending the director when the application terminates.
+// attaching the GL view to a window, running a scene of layers, turning a
+// layer about its centre with a repeating action, and ending the director when
+// the application terminates.
 //
 // Usage: rotating_square [--frames N]
 //   --frames N   quit after N frames (CI runs it headless with --frames 2:
 //                SDL_VIDEODRIVER=offscreen or TESSERA_HEADLESS=1)
+//
+// A still of the square a quarter turn on (one turn takes 4 s), with
+//   TESSERA_HEADLESS=1 TESSERA_FAKE_CLOCK=1 TESSERA_CAPTURE=square.png
+//   TESSERA_CAPTURE_AT=1 in the environment.
 
 #include "platform/Application.h"
 #include "platform/Log.h"
 #include "platform/Screen.h"
 #include "platform/Window.h"
 #include "tessera/CCDirector.h"
-#include "tessera/CCNode.h"
+#include "tessera/CCLayerColor.h"
+#include "tessera/CCLayerGradient.h"
 #include "tessera/CCRepeatForever.h"
 #include "tessera/CCRotateBy.h"
 #include "tessera/CCScene.h"
 #include "tessera/ccMacros.h"
-
-#include <GLES/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,35 +36,9 @@ namespace {
 // Frames to draw before quitting; 0 runs until the window is closed.
 long g_frameLimit = 0;
 
-// A square of `side` points centred on the node's position, one colour per
-// corner. It draws without a texture and restores the states it turns off.
-class ColourSquare : public CCNode {
-  PLATFORM_CLASS(ColourSquare, CCNode)
- public:
-  CC_NODE_FACTORY(ColourSquare)
-
-  static ColourSquare* squareWithSide(float side) {
-    ColourSquare* square = node();
-    square->setContentSize(CGSizeMake(side, side));
-    square->setAnchorPoint(CGPointMake(0.5f, 0.5f));
-    return square;
-  }
-
-  void draw() override {
-    const CGSize size = contentSizeInPixels();
-    const GLfloat vertices[] = {0, 0, size.width, 0, 0, size.height, size.width, size.height};
-    const GLubyte colours[] = {255, 64, 64, 255, 64, 255, 64, 255, 64, 64, 255, 255, 255, 255, 64, 255};
-    glDisable(GL_TEXTURE_2D);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices);
-    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnable(GL_TEXTURE_2D);
-  }
-};
-
-// The scene counts its frames and ends the application after the limit.
+// The scene: a gradient filling the screen, and a square colour layer at its
+// centre that turns once every four seconds. The scene counts its frames and
+// ends the application after the limit.
 class RotatingSquareScene : public CCScene {
   PLATFORM_CLASS(RotatingSquareScene, CCScene)
  public:
@@ -68,7 +47,16 @@ class RotatingSquareScene : public CCScene {
   bool init() override {
     if (!CCScene::init()) return false;
     const CGSize size = CCDirector::sharedDirector()->winSize();
-    ColourSquare* square = ColourSquare::squareWithSide(120);
+
+    // Midnight blue at the top fading to near black at the bottom.
+    addChild(CCLayerGradient::layerWithColor(ccc4(40, 60, 140, 255), ccc4(5, 5, 20, 255), CGPointMake(0, -1)));
+
+    // A layer's position is normally its bottom-left corner and it turns
+    // about that corner. With a relative anchor point the position names the
+    // anchor instead, and (0.5, 0.5) puts it, and the pivot, at the centre.
+    CCLayerColor* square = CCLayerColor::layerWithColor(ccc4(255, 140, 30, 255), 120, 120);
+    square->setIsRelativeAnchorPoint(true);
+    square->setAnchorPoint(CGPointMake(0.5f, 0.5f));
     square->setPosition(CGPointMake(size.width / 2, size.height / 2));
     square->runAction(CCRepeatForever::actionWithAction(CCRotateBy::actionWithDuration(4, 360)));
     addChild(square);
@@ -97,6 +85,8 @@ class RotatingSquareDelegate : public platform::ApplicationDelegate {
     window_ = platform::Window::windowWithFrame(platform::Screen::mainScreen()->bounds());
     if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeTimer);
     auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
+    // 32-bit colour: a gradient in the default 16 bits shows bands.
+    director->setPixelFormat(kCCPixelFormatRGBA8888);
     if (!director->attachInWindow(window_.get())) {
       CCLOG("rotating_square: could not attach the GL view");
       std::exit(1);

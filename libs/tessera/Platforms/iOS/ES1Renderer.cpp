@@ -82,6 +82,9 @@ bool ES1Renderer::resizeFromLayer(platform::GLDrawable* drawable) {
   if (!context_->renderbufferStorageFromDrawable(GL_RENDERBUFFER_OES, drawable)) return false;
   gl.glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &backingWidth_);
   gl.glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &backingHeight_);
+  // Attached again so the frame buffer takes the new size: Mesa keeps the size
+  // it saw at attachment when the storage comes from an EGL image.
+  gl.glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, colorRenderbuffer_);
 
   if (multiSampling_) {
     gl.glBindFramebufferOES(GL_FRAMEBUFFER_OES, msaaFramebuffer_);
