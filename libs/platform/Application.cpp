@@ -101,6 +101,8 @@ Application* Application::sharedApplication() {
   return g_sharedApplication;
 }
 
+Application* Application::existingApplication() { return g_sharedApplication; }
+
 void Application::purgeSharedApplication() {
   Application* application = std::exchange(g_sharedApplication, nullptr);
   if (application) application->release();
@@ -121,7 +123,9 @@ void Application::launch() {
   Ref<Application> keep(this);
   launchTime_ = RunLoop::main().now();
   if (!facts().captureFile.empty()) startCapture();
+  launching_ = true;
   if (delegate_) delegate_->applicationDidFinishLaunching(this);
+  launching_ = false;
   if (state_ == State::Terminated) return;
   if (Window* window = Window::keyWindow(); window && window->rootViewController()) {
     rotateInterface(facts().initialOrientation, 0);

@@ -63,6 +63,10 @@ class Application : public Object {
   void setDelegate(ApplicationDelegate* delegate);
 
   State state() const { return state_; }
+  /// True while the delegate's applicationDidFinishLaunching runs.
+  bool isLaunching() const { return launching_; }
+  /// The shared application if one exists (never creates one).
+  static Application* existingApplication();
 
   /// Runs the launch sequence: didFinishLaunching, then asks the key window's
   /// root view controller to turn to the facts' initial orientation, then
@@ -119,6 +123,7 @@ class Application : public Object {
 
   Ref<ApplicationDelegate> delegate_;
   State state_ = State::NotLaunched;
+  bool launching_ = false;
   int statusBarOrientation_ = 1;
   bool statusBarHidden_ = true;
   int clockHook_ = 0;

@@ -7,6 +7,7 @@
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
 #include "platform/View.h"
+#include "platform/ViewOverlays.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
 
@@ -643,6 +644,7 @@ void drawIntoWindow(const Window& window, const View& view, const std::shared_pt
   glVertexPointer(2, GL_FLOAT, 0, corners);
   glTexCoordPointer(2, GL_FLOAT, 0, texels);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  detail::drawRecordedViewOverlays();
   eglSwapBuffers(d.display, surface);
 }
 
@@ -669,6 +671,7 @@ bool GLContext::presentRenderbuffer(GLenum target) {
   lastPresented() = storage;
 
   View* view = drawable->view();
+  detail::recordViewOverlays(view);  // what non-GL views show above this frame
   Window* window = view ? view->window() : nullptr;
   if (window && window->hasNativeWindow() && display().kind == DisplayKind::X11 && ensurePrivateContext()) {
     Ref<View> keep(view);
@@ -751,6 +754,7 @@ CapturedFrame captureLastPresentedFrame() {
   if (storage->rgb565) {
     for (std::size_t i = 3; i < frame.rgba.size(); i += 4) frame.rgba[i] = 255;  // no alpha channel
   }
+  detail::compositeRecordedViewOverlays(frame);
   return frame;
 }
 

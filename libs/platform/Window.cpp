@@ -267,10 +267,25 @@ Window::~Window() {
   if (g_keyWindow == this) g_keyWindow = nullptr;
 }
 
+namespace {
+void layoutTreeNow(View* view) {
+  view->layoutIfNeeded();
+  for (const Ref<View>& subview : view->subviews()) layoutTreeNow(subview.get());
+}
+}  // namespace
+
 void Window::makeKeyAndVisible() {
   visible_ = true;
   g_keyWindow = this;
   requestLayoutOfTree();
+  // Shown during launch, the window turns its interface to the initial
+  // orientation and lays its views out at once, so the rest of the launch
+  // (building the first scene) already sees the final sizes.
+  Application* application = Application::existingApplication();
+  if (application && application->isLaunching() && rootViewController()) {
+    application->rotateInterface(facts().initialOrientation, 0);
+    layoutTreeNow(this);
+  }
   if (!nativeWindow_ && detail::startWindowSystem()) openNativeWindow();
 }
 
