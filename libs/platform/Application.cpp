@@ -103,6 +103,12 @@ Application* Application::sharedApplication() {
 
 Application* Application::existingApplication() { return g_sharedApplication; }
 
+void Application::turnInterfaceDuringLaunch() {
+  if (!launching_ || turnedDuringLaunch_) return;
+  turnedDuringLaunch_ = true;
+  rotateInterface(facts().initialOrientation, 0);
+}
+
 void Application::purgeSharedApplication() {
   Application* application = std::exchange(g_sharedApplication, nullptr);
   if (application) application->release();
@@ -127,7 +133,7 @@ void Application::launch() {
   if (delegate_) delegate_->applicationDidFinishLaunching(this);
   launching_ = false;
   if (state_ == State::Terminated) return;
-  if (Window* window = Window::keyWindow(); window && window->rootViewController()) {
+  if (Window* window = Window::keyWindow(); window && window->rootViewController() && !turnedDuringLaunch_) {
     rotateInterface(facts().initialOrientation, 0);
   }
   state_ = State::Active;

@@ -65,6 +65,9 @@ class Application : public Object {
   State state() const { return state_; }
   /// True while the delegate's applicationDidFinishLaunching runs.
   bool isLaunching() const { return launching_; }
+  /// Called by a window shown during launch: it turns the interface to the
+  /// initial orientation at once, and launch() does not ask again.
+  void turnInterfaceDuringLaunch();
   /// The shared application if one exists (never creates one).
   static Application* existingApplication();
 
@@ -124,6 +127,7 @@ class Application : public Object {
   Ref<ApplicationDelegate> delegate_;
   State state_ = State::NotLaunched;
   bool launching_ = false;
+  bool turnedDuringLaunch_ = false;
   int statusBarOrientation_ = 1;
   bool statusBarHidden_ = true;
   int clockHook_ = 0;

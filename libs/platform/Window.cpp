@@ -283,7 +283,7 @@ void Window::makeKeyAndVisible() {
   // (building the first scene) already sees the final sizes.
   Application* application = Application::existingApplication();
   if (application && application->isLaunching() && rootViewController()) {
-    application->rotateInterface(facts().initialOrientation, 0);
+    application->turnInterfaceDuringLaunch();
     layoutTreeNow(this);
   }
   if (!nativeWindow_ && detail::startWindowSystem()) openNativeWindow();

@@ -104,7 +104,9 @@ class ApplicationTest : public testing::Test {
 
 // [SECTION] Launch and lifecycle
 
-TEST_F(ApplicationTest, LaunchTurnsToTheInitialOrientationBetweenLaunchingAndBecomingActive) {
+// Showing the window during launch turns the interface at once, so the rest of
+// the launch (the first scene) sees the landscape size.
+TEST_F(ApplicationTest, ShowingTheWindowDuringLaunchTurnsToTheInitialOrientationOnce) {
   application()->launch();
   EXPECT_THAT(g_trace, ElementsAre("didFinishLaunching", "shouldAutorotate 3", "willRotate 3 0.000000",
                                    "didBecomeActive", "posted UIApplicationDidBecomeActiveNotification"));
