@@ -114,7 +114,9 @@ void CCTextureAtlas::insertQuad(const ccV3F_C4B_T2F_Quad* quad, unsigned int ind
     totalQuads_--;
     return;
   }
-  const unsigned int remaining = totalQuads_ - index - 1;
+  // An index past the quads in use has nothing after it to move (the count
+  // would otherwise wrap round to a huge move).
+  const unsigned int remaining = index < totalQuads_ ? totalQuads_ - index - 1 : 0;
   if (remaining > 0) std::memmove(&quads_[index + 1], &quads_[index], remaining * sizeof(ccV3F_C4B_T2F_Quad));
   quads_[index] = *quad;
 }

@@ -1,0 +1,678 @@
+#include "tessera/CCSprite.h"
+
+#include "platform/Assert.h"
+#include "platform/Image.h"
+#include "tessera/CCAnimationCache.h"
+#include "tessera/CCSpriteBatchNode.h"
+#include "tessera/CCSpriteFrame.h"
+#include "tessera/CCSpriteFrameCache.h"
+#include "tessera/CCTexture2D.h"
+#include "tessera/CCTextureAtlas.h"
+#include "tessera/CCTextureCache.h"
+#include "tessera/Support/CCArray.h"
+#include "tessera/ccMacros.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+// [SECTION] Index
+//   Creation, Texture rectangle and frames, Rendering mode and batch
+//   transform, Colour and blending, Drawing, Children, Transform setters,
+//   Named animations
+
+namespace {
+
+// Degrees (clockwise on screen) to radians (counter-clockwise): -pi / 180 in
+// single precision.
+constexpr float kDegreesToAffineRadians = -0.017453292f;
+
+CGRect multipliedRect(CGRect rect, float factor) {
+  return CGRectMake(rect.origin.x * factor, rect.origin.y * factor, rect.size.width * factor,
+                    rect.size.height * factor);
+}
+
+CGRect dividedRect(CGRect rect, float factor) {
+  return CGRectMake(rect.origin.x / factor, rect.origin.y / factor, rect.size.width / factor,
+                    rect.size.height / factor);
+}
+
+GLuint nameOf(const CCTexture2D* texture) { return texture ? texture->name() : 0; }
+
+// Frame `index` of `animation`, or nullptr (no animation, index out of range).
+CCSpriteFrame* frameOf(const CCAnimation* animation, std::int32_t index) {
+  if (!animation || index < 0) return nullptr;
+  const CCArray* frames = animation->frames();
+  if (!frames || static_cast<std::uint32_t>(index) >= frames->count()) return nullptr;
+  return frames->objectAt<CCSpriteFrame>(static_cast<std::uint32_t>(index));
+}
+
+void placeVertex(ccV3F_C4B_T2F& vertex, float x, float y, float z) { vertex.vertices = {x, y, z}; }
+
+}  // namespace
+
+// [SECTION] Creation
+
+CCSprite* CCSprite::spriteWithTexture(CCTexture2D* texture) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithTexture(texture); });
+}
+
+CCSprite* CCSprite::spriteWithTexture(CCTexture2D* texture, CGRect rect) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithTexture(texture, rect); });
+}
+
+CCSprite* CCSprite::spriteWithFile(const std::string& filename) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithFile(filename); });
+}
+
+CCSprite* CCSprite::spriteWithFile(const std::string& filename, CGRect rect) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithFile(filename, rect); });
+}
+
+CCSprite* CCSprite::spriteWithSpriteFrame(CCSpriteFrame* frame) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithSpriteFrame(frame); });
+}
+
+CCSprite* CCSprite::spriteWithSpriteFrameName(const std::string& name) {
+  CCSpriteFrame* frame = CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name);
+  return spriteWithSpriteFrame(frame);
+}
+
+CCSprite* CCSprite::spriteWithCGImage(platform::Image* image) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithCGImage(image); });
+}
+
+CCSprite* CCSprite::spriteWithCGImage(platform::Image* image, const std::string& key) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithCGImage(image, key); });
+}
+
+CCSprite* CCSprite::spriteWithBatchNode(CCSpriteBatchNode* batchNode, CGRect rect) {
+  return platform::createAutoreleased<CCSprite>([&](CCSprite& s) { return s.initWithBatchNode(batchNode, rect); });
+}
+
+CCSprite* CCSprite::spriteWithSpriteSheet(CCSpriteBatchNode* batchNode, CGRect rect) {
+  return spriteWithBatchNode(batchNode, rect);
+}
+
+bool CCSprite::init() {
+  CCNode::init();
+  dirty_ = recursiveDirty_ = false;
+
+  useSelfRender();
+
+  opacityModifyRGB_ = true;
+  opacity_ = 255;
+  color_ = colorUnmodified_ = ccWHITE;
+
+  blendFunc_ = ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST};
+  // Without a texture this leaves (SRC_ALPHA, ONE_MINUS_SRC_ALPHA) and
+  // opacityModifyRGB off.
+  setTexture(nullptr);
+
+  quad_ = ccV3F_C4B_T2F_Quad{};
+  flipX_ = flipY_ = false;
+  animations_.clear();
+  anchorPoint_ = CGPointMake(0.5f, 0.5f);
+  offsetPositionInPixels_ = CGPointZero;
+  honorParentTransform_ = CC_HONOR_PARENT_TRANSFORM_ALL;
+  // Init may run again on a sprite that keeps its children.
+  hasChildren_ = children_ && children_->count() != 0;
+
+  const ccColor4B white{255, 255, 255, 255};
+  quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = white;
+
+  setTextureRectInPixels(CGRectZero, false, CGSizeZero);
+  return true;
+}
+
+bool CCSprite::initWithTexture(CCTexture2D* texture, CGRect rect) {
+  CCAssert(texture != nullptr, "Invalid texture for sprite");
+  if (!texture) return false;
+  init();
+  setTexture(texture);
+  setTextureRect(rect);
+  return true;
+}
+
+bool CCSprite::initWithTexture(CCTexture2D* texture) {
+  CCAssert(texture != nullptr, "Invalid texture for sprite");
+  if (!texture) return false;
+  const CGSize size = texture->contentSize();
+  return initWithTexture(texture, CGRectMake(0, 0, size.width, size.height));
+}
+
+bool CCSprite::initWithFile(const std::string& filename) {
+  CCAssert(!filename.empty(), "Invalid filename for sprite");
+  if (filename.empty()) return false;
+  CCTexture2D* texture = CCTextureCache::sharedTextureCache()->addImage(filename);
+  if (!texture) return false;
+  const CGSize size = texture->contentSize();
+  return initWithTexture(texture, CGRectMake(0, 0, size.width, size.height));
+}
+
+bool CCSprite::initWithFile(const std::string& filename, CGRect rect) {
+  CCAssert(!filename.empty(), "Invalid filename for sprite");
+  if (filename.empty()) return false;
+  CCTexture2D* texture = CCTextureCache::sharedTextureCache()->addImage(filename);
+  if (!texture) return false;
+  return initWithTexture(texture, rect);
+}
+
+bool CCSprite::initWithSpriteFrame(CCSpriteFrame* frame) {
+  CCAssert(frame != nullptr, "Invalid spriteFrame for sprite");
+  if (!frame) return false;
+  if (!initWithTexture(frame->texture(), frame->rect())) return false;
+  setDisplayFrame(frame);
+  return true;
+}
+
+bool CCSprite::initWithSpriteFrameName(const std::string& name) {
+  CCAssert(!name.empty(), "Invalid spriteFrameName for sprite");
+  if (name.empty()) return false;
+  return initWithSpriteFrame(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name));
+}
+
+bool CCSprite::initWithCGImage(platform::Image* image) {
+  CCAssert(image != nullptr, "Invalid CGImageRef for sprite");
+  if (!image) return false;
+  // The address at full width, so two live images never share a key.
+  return initWithCGImage(image, platform::addressString(image));
+}
+
+bool CCSprite::initWithCGImage(platform::Image* image, const std::string& key) {
+  CCAssert(image != nullptr, "Invalid CGImageRef for sprite");
+  if (!image) return false;
+  CCTexture2D* texture = CCTextureCache::sharedTextureCache()->addCGImage(image, key);
+  if (!texture) return false;
+  const CGSize size = texture->contentSize();
+  return initWithTexture(texture, CGRectMake(0, 0, size.width, size.height));
+}
+
+bool CCSprite::initWithBatchNode(CCSpriteBatchNode* batchNode, CGRect rect) {
+  if (!initWithTexture(batchNode ? batchNode->texture() : nullptr, rect)) return false;
+  useBatchNode(batchNode);
+  return true;
+}
+
+bool CCSprite::initWithBatchNodeRectInPixels(CCSpriteBatchNode* batchNode, CGRect rect) {
+  if (!initWithTexture(batchNode ? batchNode->texture() : nullptr)) return false;
+  setTextureRectInPixels(rect, false, rect.size);
+  useBatchNode(batchNode);
+  return true;
+}
+
+CCSprite::~CCSprite() = default;
+
+std::string CCSprite::description() const {
+  char numbers[160];
+  std::snprintf(numbers, sizeof numbers, " | Rect = (%.2f,%.2f,%.2f,%.2f) | tag = %i | atlasIndex = %i>",
+                rect_.origin.x, rect_.origin.y, rect_.size.width, rect_.size.height, tag_,
+                static_cast<std::int32_t>(atlasIndex_));
+  return std::string("<") + className() + " = " + platform::addressString(this) + numbers;
+}
+
+// [SECTION] Texture rectangle and frames
+
+void CCSprite::setTextureRect(CGRect rect) {
+  const CGRect rectInPixels = multipliedRect(rect, CC_CONTENT_SCALE_FACTOR());
+  setTextureRectInPixels(rectInPixels, false, rectInPixels.size);
+}
+
+void CCSprite::setTextureRectInPixels(CGRect rect, bool rotated, CGSize untrimmedSize) {
+  rectInPixels_ = rect;
+  rect_ = dividedRect(rect, CC_CONTENT_SCALE_FACTOR());
+  rectRotated_ = rotated;
+
+  setContentSizeInPixels(untrimmedSize);
+  updateTextureCoords(rectInPixels_);
+
+  CGPoint relativeOffset = unflippedOffsetPositionFromCenter_;
+  if (flipX_) relativeOffset.x = -relativeOffset.x;
+  if (flipY_) relativeOffset.y = -relativeOffset.y;
+
+  // The trimmed rectangle sits centred in the untrimmed box, moved by the
+  // frame offset.
+  offsetPositionInPixels_.x = relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2;
+  offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
+
+  if (usesBatchNode_) {
+    dirty_ = true;
+  } else {
+    writeLocalVertices();
+  }
+}
+
+void CCSprite::updateTextureCoords(CGRect rect) {
+  CCTexture2D* texture = usesBatchNode_ ? (textureAtlas_ ? textureAtlas_->texture() : nullptr) : texture_.get();
+  if (!texture) return;
+  const float width = static_cast<float>(texture->pixelsWide());
+  const float height = static_cast<float>(texture->pixelsHigh());
+  // A texture without pixels has no coordinates to map into.
+  if (width <= 0 || height <= 0) return;
+
+  if (rectRotated_) {
+    // The stored region is h wide and w high.
+    float left = rect.origin.x / width;
+    float right = left + rect.size.height / width;
+    float top = rect.origin.y / height;
+    float bottom = top + rect.size.width / height;
+    if (flipX_) std::swap(top, bottom);
+    if (flipY_) std::swap(left, right);
+    quad_.bl.texCoords = {left, top};
+    quad_.br.texCoords = {left, bottom};
+    quad_.tl.texCoords = {right, top};
+    quad_.tr.texCoords = {right, bottom};
+  } else {
+    float left = rect.origin.x / width;
+    float right = left + rect.size.width / width;
+    float top = rect.origin.y / height;
+    float bottom = top + rect.size.height / height;
+    if (flipX_) std::swap(left, right);
+    if (flipY_) std::swap(top, bottom);
+    quad_.bl.texCoords = {left, bottom};
+    quad_.br.texCoords = {right, bottom};
+    quad_.tl.texCoords = {left, top};
+    quad_.tr.texCoords = {right, top};
+  }
+}
+
+void CCSprite::setDisplayFrame(CCSpriteFrame* frame) {
+  if (!frame) return;
+  unflippedOffsetPositionFromCenter_ = frame->offsetInPixels();
+
+  CCTexture2D* frameTexture = frame->texture();
+  if (nameOf(frameTexture) != nameOf(texture_.get())) setTexture(frameTexture);
+
+  rectRotated_ = frame->rotated();
+  setTextureRectInPixels(frame->rectInPixels(), frame->rotated(), frame->originalSizeInPixels());
+}
+
+bool CCSprite::isFrameDisplayed(CCSpriteFrame* frame) const {
+  if (!frame) return false;
+  return CGRectEqualToRect(frame->rect(), rect_) && nameOf(frame->texture()) == nameOf(texture_.get());
+}
+
+CCSpriteFrame* CCSprite::displayedFrame() const { return CCSpriteFrame::frameWithTexture(texture_.get(), rect_); }
+
+void CCSprite::setFlipX(bool flipX) {
+  if (flipX_ == flipX) return;
+  flipX_ = flipX;
+  setTextureRectInPixels(rectInPixels_, rectRotated_, rectInPixels_.size);
+}
+
+void CCSprite::setFlipY(bool flipY) {
+  if (flipY_ == flipY) return;
+  flipY_ = flipY;
+  setTextureRectInPixels(rectInPixels_, rectRotated_, rectInPixels_.size);
+}
+
+// [SECTION] Rendering mode and batch transform
+
+void CCSprite::writeLocalVertices() {
+  const float x1 = offsetPositionInPixels_.x;
+  const float y1 = offsetPositionInPixels_.y;
+  const float x2 = x1 + rectInPixels_.size.width;
+  const float y2 = y1 + rectInPixels_.size.height;
+  placeVertex(quad_.bl, x1, y1, 0);
+  placeVertex(quad_.br, x2, y1, 0);
+  placeVertex(quad_.tl, x1, y2, 0);
+  placeVertex(quad_.tr, x2, y2, 0);
+}
+
+void CCSprite::useSelfRender() {
+  atlasIndex_ = CCSpriteIndexNotInitialized;
+  usesBatchNode_ = false;
+  textureAtlas_ = nullptr;
+  batchNode_ = nullptr;
+  dirty_ = recursiveDirty_ = false;
+  writeLocalVertices();
+}
+
+void CCSprite::useBatchNode(CCSpriteBatchNode* batchNode) {
+  usesBatchNode_ = true;
+  textureAtlas_ = batchNode ? batchNode->textureAtlas() : nullptr;
+  batchNode_ = batchNode;
+}
+
+void CCSprite::getTransformValues(TransformValues* values) const {
+  values->position = positionInPixels_;
+  values->scale = CGPointMake(scaleX_, scaleY_);
+  values->rotation = rotation_;
+  values->anchorPoint = anchorPointInPixels_;
+  values->visible = visible_;
+}
+
+void CCSprite::writeHiddenQuad() {
+  quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = ccVertex3F{};
+  if (textureAtlas_) textureAtlas_->updateQuad(&quad_, atlasIndex_);
+  dirty_ = recursiveDirty_ = false;
+}
+
+void CCSprite::updateTransform() {
+  CCAssert(usesBatchNode_, "updateTransform is only valid when CCSprite is being renderd using an CCSpriteBatchNode");
+  if (!dirty_ || !usesBatchNode_) return;
+
+  if (!visible_) {
+    writeHiddenQuad();
+    return;
+  }
+
+  CGAffineTransform matrix;
+  if (parent_ == nullptr || parent_ == batchNode_) {
+    // The usual case: one sprite directly in the batch node.
+    // Unrotated sprites are the common case: no trigonometry for them.
+    const float radians = rotation_ * kDegreesToAffineRadians;
+    const float cosine = rotation_ == 0.0f ? 1.0f : cosf(radians);
+    const float sine = rotation_ == 0.0f ? 0.0f : sinf(radians);
+    matrix.a = cosine * scaleX_;
+    matrix.b = sine * scaleX_;
+    matrix.c = -sine * scaleY_;
+    matrix.d = cosine * scaleY_;
+    // Moved by minus the anchor point before scaling and rotating.
+    const float anchorX = -anchorPointInPixels_.x;
+    const float anchorY = -anchorPointInPixels_.y;
+    matrix.tx = matrix.a * anchorX + matrix.c * anchorY + positionInPixels_.x;
+    matrix.ty = matrix.b * anchorX + matrix.d * anchorY + positionInPixels_.y;
+  } else {
+    // Below other sprites: compose this sprite's transform with each
+    // ancestor's up to the batch node, as far as each child lets its parent's
+    // transform through.
+    matrix = CGAffineTransformIdentity;
+    std::uint32_t inherit = CC_HONOR_PARENT_TRANSFORM_ALL;
+    for (CCNode* node = this; node != nullptr && node != batchNode_; node = node->parent()) {
+      auto* sprite = dynamic_cast<CCSprite*>(node);
+      CCAssert(sprite != nullptr,
+               "CCSprite should be a CCSprite subclass. Probably you initialized an sprite with a batchnode, but you "
+               "didn't add it to the batch node.");
+      if (!sprite) return;
+
+      TransformValues values;
+      sprite->getTransformValues(&values);
+      if (!values.visible) {
+        writeHiddenQuad();
+        return;
+      }
+
+      CGAffineTransform local = CGAffineTransformIdentity;
+      if (inherit & CC_HONOR_PARENT_TRANSFORM_TRANSLATE) {
+        local = CGAffineTransformTranslate(local, values.position.x, values.position.y);
+      }
+      if (inherit & CC_HONOR_PARENT_TRANSFORM_ROTATE) {
+        local = CGAffineTransformRotate(local, values.rotation * kDegreesToAffineRadians);
+      }
+      if (inherit & CC_HONOR_PARENT_TRANSFORM_SCALE) {
+        local = CGAffineTransformScale(local, values.scale.x, values.scale.y);
+      }
+      local = CGAffineTransformTranslate(local, -values.anchorPoint.x, -values.anchorPoint.y);
+
+      matrix = CGAffineTransformConcat(matrix, local);
+      inherit = sprite->honorParentTransform_;
+    }
+  }
+
+  const float x1 = offsetPositionInPixels_.x;
+  const float y1 = offsetPositionInPixels_.y;
+  const float x2 = x1 + rectInPixels_.size.width;
+  const float y2 = y1 + rectInPixels_.size.height;
+  const float z = vertexZ_;
+
+  // The quad in use in the atlas is written directly, vertex by vertex, from
+  // the values just computed: copying quad_ whole right after writing its
+  // positions would read them back before the stores complete, which stalls.
+  ccV3F_C4B_T2F_Quad* shared = nullptr;
+  if (textureAtlas_ && atlasIndex_ < textureAtlas_->totalQuads()) shared = &textureAtlas_->quads()[atlasIndex_];
+  auto place = [&matrix, z](ccV3F_C4B_T2F& local, ccV3F_C4B_T2F* atlasVertex, float x, float y) {
+    const ccVertex3F position{matrix.a * x + matrix.c * y + matrix.tx, matrix.b * x + matrix.d * y + matrix.ty, z};
+    local.vertices = position;
+    if (atlasVertex) *atlasVertex = ccV3F_C4B_T2F{position, local.colors, local.texCoords};
+  };
+  place(quad_.bl, shared ? &shared->bl : nullptr, x1, y1);
+  place(quad_.br, shared ? &shared->br : nullptr, x2, y1);
+  place(quad_.tl, shared ? &shared->tl : nullptr, x1, y2);
+  place(quad_.tr, shared ? &shared->tr : nullptr, x2, y2);
+  // Past the quads in use the atlas extends its range (or refuses the index).
+  if (!shared && textureAtlas_) textureAtlas_->updateQuad(&quad_, atlasIndex_);
+  dirty_ = recursiveDirty_ = false;
+}
+
+void CCSprite::setDirtyRecursively(bool dirty) {
+  dirty_ = recursiveDirty_ = dirty;
+  if (!hasChildren_ || !children_) return;
+  for (platform::Object* object : *children_) {
+    if (auto* child = dynamic_cast<CCSprite*>(object)) child->setDirtyRecursively(true);
+  }
+}
+
+void CCSprite::markDirtyForTransform() {
+  if (!usesBatchNode_ || recursiveDirty_) return;
+  dirty_ = recursiveDirty_ = true;
+  if (hasChildren_) setDirtyRecursively(true);
+}
+
+// [SECTION] Colour and blending
+
+void CCSprite::setColor(const ccColor3B& color) {
+  color_ = colorUnmodified_ = color;
+  if (opacityModifyRGB_) {
+    color_.r = static_cast<GLubyte>(color.r * opacity_ / 255);
+    color_.g = static_cast<GLubyte>(color.g * opacity_ / 255);
+    color_.b = static_cast<GLubyte>(color.b * opacity_ / 255);
+  }
+  updateColor();
+}
+
+ccColor3B CCSprite::color() const { return opacityModifyRGB_ ? colorUnmodified_ : color_; }
+
+void CCSprite::setOpacity(GLubyte opacity) {
+  opacity_ = opacity;
+  // setColor() premultiplies again and writes the vertices.
+  if (opacityModifyRGB_) {
+    setColor(colorUnmodified_);
+  } else {
+    updateColor();
+  }
+}
+
+void CCSprite::setOpacityModifyRGB(bool modify) {
+  const ccColor3B current = color();
+  opacityModifyRGB_ = modify;
+  setColor(current);
+}
+
+void CCSprite::updateColor() {
+  const ccColor4B color{color_.r, color_.g, color_.b, opacity_};
+  quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = color;
+
+  if (usesBatchNode_) {
+    if (atlasIndex_ != CCSpriteIndexNotInitialized && textureAtlas_) {
+      textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    } else {
+      // Written when the sprite is inserted into the atlas.
+      dirty_ = true;
+    }
+  }
+}
+
+void CCSprite::updateBlendFunc() {
+  CCAssert(!usesBatchNode_,
+           "CCSprite: updateBlendFunc doesn't work when the sprite is rendered using a CCSpriteBatchNode");
+  if (texture_ && texture_->hasPremultipliedAlpha()) {
+    blendFunc_ = ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST};
+    setOpacityModifyRGB(true);
+  } else {
+    blendFunc_ = ccBlendFunc{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
+    setOpacityModifyRGB(false);
+  }
+}
+
+CCTexture2D* CCSprite::texture() const { return texture_.get(); }
+
+void CCSprite::setTexture(CCTexture2D* texture) {
+  CCAssert(!usesBatchNode_, "CCSprite: setTexture doesn't work when the sprite is rendered using a CCSpriteBatchNode");
+  if (usesBatchNode_) return;
+  texture_ = texture;
+  updateBlendFunc();
+}
+
+// [SECTION] Drawing
+
+void CCSprite::draw() {
+  CCAssert(!usesBatchNode_, "If CCSprite is being rendered by CCSpriteBatchNode, CCSprite#draw SHOULD NOT be called");
+  if (usesBatchNode_) return;
+
+  const bool newBlend = !(blendFunc_ == ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST});
+  if (newBlend) glBlendFunc(blendFunc_.src, blendFunc_.dst);
+
+  glBindTexture(GL_TEXTURE_2D, nameOf(texture_.get()));
+
+  constexpr GLsizei stride = sizeof(ccV3F_C4B_T2F);
+  glVertexPointer(3, GL_FLOAT, stride, &quad_.tl.vertices);
+  glColorPointer(4, GL_UNSIGNED_BYTE, stride, &quad_.tl.colors);
+  glTexCoordPointer(2, GL_FLOAT, stride, &quad_.tl.texCoords);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+
+  if (newBlend) glBlendFunc(CC_BLEND_SRC, CC_BLEND_DST);
+}
+
+// [SECTION] Children
+
+void CCSprite::addChild(CCNode* child, std::int32_t z, std::int32_t tag) {
+  CCAssert(child != nullptr, "Argument must be non-nil");
+  if (!child) return;
+
+  if (usesBatchNode_) {
+    auto* sprite = dynamic_cast<CCSprite*>(child);
+    CCAssert(sprite != nullptr, "CCSprite only supports CCSprites as children when using CCSpriteBatchNode");
+    if (!sprite) return;
+    const GLuint atlasName = nameOf(textureAtlas_ ? textureAtlas_->texture() : nullptr);
+    CCAssert(nameOf(sprite->texture()) == atlasName, "CCSprite is not using the same texture id");
+    if (nameOf(sprite->texture()) != atlasName) return;
+
+    // The base refuses a child that has a parent already (this sprite too).
+    const bool accepted = child->parent() == nullptr;
+    CCNode::addChild(child, z, tag);
+    if (accepted && batchNode_) {
+      batchNode_->insertChildInAtlasAtIndex(sprite, batchNode_->atlasIndexForChild(sprite, z));
+    }
+  } else {
+    CCNode::addChild(child, z, tag);
+  }
+  hasChildren_ = children_ && children_->count() != 0;
+}
+
+void CCSprite::removeChild(CCNode* child, bool cleanup) {
+  // Only a child of this sprite leaves the atlas: anything else would take
+  // another sprite's quads with it.
+  if (usesBatchNode_ && batchNode_ && child && child->parent() == this) {
+    if (auto* sprite = dynamic_cast<CCSprite*>(child)) batchNode_->removeSpriteFromAtlas(sprite);
+  }
+  CCNode::removeChild(child, cleanup);
+  hasChildren_ = children_ && children_->count() != 0;
+}
+
+void CCSprite::removeAllChildrenWithCleanup(bool cleanup) {
+  if (usesBatchNode_ && batchNode_ && children_) {
+    for (platform::Object* object : *children_) {
+      if (auto* sprite = dynamic_cast<CCSprite*>(object)) batchNode_->removeSpriteFromAtlas(sprite);
+    }
+  }
+  CCNode::removeAllChildrenWithCleanup(cleanup);
+  hasChildren_ = false;
+}
+
+void CCSprite::reorderChild(CCNode* child, std::int32_t z) {
+  CCAssert(child != nullptr, "Child must be non-nil");
+  if (!child) return;
+  const bool isChild = child->parent() == this && children_ && children_->containsObject(child);
+  CCAssert(isChild, "Child doesn't belong to Sprite");
+  if (!isChild || z == child->zOrder()) return;
+
+  if (usesBatchNode_) {
+    // Out and back in: the child and its subtree take new atlas indices.
+    platform::Ref<CCNode> keepAlive(child);
+    removeChild(child, false);
+    addChild(child, z, child->tag());
+  } else {
+    CCNode::reorderChild(child, z);
+  }
+}
+
+// [SECTION] Transform setters
+
+void CCSprite::setPosition(CGPoint position) {
+  CCNode::setPosition(position);
+  markDirtyForTransform();
+}
+
+void CCSprite::setPositionInPixels(CGPoint position) {
+  CCNode::setPositionInPixels(position);
+  markDirtyForTransform();
+}
+
+void CCSprite::setRotation(float rotation) {
+  CCNode::setRotation(rotation);
+  markDirtyForTransform();
+}
+
+void CCSprite::setScaleX(float scaleX) {
+  CCNode::setScaleX(scaleX);
+  markDirtyForTransform();
+}
+
+void CCSprite::setScaleY(float scaleY) {
+  CCNode::setScaleY(scaleY);
+  markDirtyForTransform();
+}
+
+void CCSprite::setScale(float scale) {
+  CCNode::setScale(scale);
+  markDirtyForTransform();
+}
+
+void CCSprite::setVertexZ(float vertexZ) {
+  CCNode::setVertexZ(vertexZ);
+  markDirtyForTransform();
+}
+
+void CCSprite::setAnchorPoint(CGPoint anchorPoint) {
+  CCNode::setAnchorPoint(anchorPoint);
+  markDirtyForTransform();
+}
+
+void CCSprite::setVisible(bool visible) {
+  CCNode::setVisible(visible);
+  markDirtyForTransform();
+}
+
+void CCSprite::setIsRelativeAnchorPoint(bool relative) {
+  CCAssert(!usesBatchNode_, "relativeTransformAnchor is invalid in CCSprite");
+  CCNode::setIsRelativeAnchorPoint(relative);
+}
+
+// [SECTION] Named animations
+
+void CCSprite::addAnimation(CCAnimation* animation) {
+  if (animation) animations_[animation->name()] = animation;
+}
+
+CCAnimation* CCSprite::animationByName(const std::string& name) const {
+  CCAssert(!name.empty(), "animationName parameter must be non nil");
+  auto found = animations_.find(name);
+  return found != animations_.end() ? found->second.get() : nullptr;
+}
+
+void CCSprite::setDisplayFrame(const std::string& animationName, std::int32_t index) {
+  CCSpriteFrame* frame = frameOf(animationByName(animationName), index);
+  CCAssert(frame != nullptr, "CCSprite#setDisplayFrame. Invalid frame");
+  if (frame) setDisplayFrame(frame);
+}
+
+void CCSprite::setDisplayFrameWithAnimationName(const std::string& animationName, std::int32_t index) {
+  CCAssert(!animationName.empty(), "CCSprite#setDisplayFrameWithAnimationName. animationName must not be nil");
+  CCAnimation* animation = CCAnimationCache::sharedAnimationCache()->animationByName(animationName);
+  CCAssert(animation != nullptr, "CCSprite#setDisplayFrameWithAnimationName: Frame not found");
+  if (!animation) return;
+  CCSpriteFrame* frame = frameOf(animation, index);
+  CCAssert(frame != nullptr, "CCSprite#setDisplayFrame. Invalid frame");
+  if (frame) setDisplayFrame(frame);
+}
