@@ -6,9 +6,15 @@
 #include "platform/StringUtils.h"
 #include "platform/Time.h"
 #include "tessera/CCActionManager.h"
+#include "tessera/CCAnimationCache.h"
+#include "tessera/CCLabelAtlas.h"
+#include "tessera/CCLabelBMFont.h"
 #include "tessera/CCNode.h"
 #include "tessera/CCScene.h"
 #include "tessera/CCScheduler.h"
+#include "tessera/CCSpriteFrameCache.h"
+#include "tessera/CCTexture2D.h"
+#include "tessera/CCTextureCache.h"
 #include "tessera/Platforms/iOS/EAGLView.h"
 
 #include <GLES/gl.h>
@@ -97,6 +103,7 @@ bool CCDirector::init() {
 }
 
 CCDirector::~CCDirector() {
+  FPSLabel_ = nullptr;
   runningScene_ = nullptr;
   notificationNode_ = nullptr;
   scenesStack_.clear();
@@ -180,14 +187,19 @@ void CCDirector::end() {
 
   stopAnimation();
 
+  FPSLabel_ = nullptr;
   projectionDelegate_ = nullptr;
   projectionCallbacks_ = nullptr;
 
-  // The bitmap-font configuration cache, the animation cache and the sprite
-  // frame cache are purged before the scheduler once they are part of the
-  // engine, and the texture cache after the action manager.
+  // Caches of things made from files go before the scheduler and the action
+  // manager, textures last: frames and animations still hold textures.
+  // Purging the action manager unschedules it from a new, empty scheduler.
+  CCLabelBMFont::purgeCachedData();
+  CCAnimationCache::purgeSharedAnimationCache();
+  CCSpriteFrameCache::purgeSharedSpriteFrameCache();
   CCScheduler::purgeSharedScheduler();
   CCActionManager::purgeSharedManager();
+  CCTextureCache::purgeSharedTextureCache();
 
   openGLView_ = nullptr;
 }
@@ -311,8 +323,32 @@ void CCDirector::setGLDefaultValues() {
   setDepthTest(true);
   setProjection(projection_);
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  // The frame-rate readout label is created here once the character-map
-  // label is part of the engine.
+
+  if (!FPSLabel_) {
+    // 16-bit digits are plenty for the readout and save texture memory.
+    const CCTexture2DPixelFormat format = CCTexture2D::defaultAlphaPixelFormat();
+    CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
+    FPSLabel_ = CCLabelAtlas::labelWithString("00.0", "fps_images.png", 16, 24, '.');
+    CCTexture2D::setDefaultAlphaPixelFormat(format);
+  }
+}
+
+void CCDirector::showFPS() {
+  ++frames_;
+  accumDt_ += dt_;
+  if (accumDt_ > 0.1f) {
+    frameRate_ = static_cast<float>(frames_) / accumDt_;
+    frames_ = 0;
+    accumDt_ = 0.0f;
+    if (FPSLabel_) FPSLabel_->setString(platform::formatString("%.1f", static_cast<double>(frameRate_)));
+  }
+  // draw(), not visit(): the label sits at the origin of the current space.
+  if (FPSLabel_) FPSLabel_->draw();
+}
+
+void CCDirector::purgeCachedData() {
+  CCLabelBMFont::purgeCachedData();
+  CCTextureCache::purgeSharedTextureCache();
 }
 
 void CCDirector::setNotificationNode(CCNode* node) { notificationNode_ = node; }

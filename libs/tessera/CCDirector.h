@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+class CCLabelAtlas;
 class CCNode;
 class CCScene;
 class EAGLView;
@@ -137,9 +138,11 @@ class CCDirector : public platform::Object {
   /// runWithScene"); nothing changes when either fails.
   void replaceScene(CCScene* scene);
   /// Stops everything: the running scene gets onExit and cleanup and is
-  /// released, the stack is emptied, the loop stops, the projection delegate
-  /// is released, the shared scheduler and then the shared action manager
-  /// are purged, and the GL view is released. The director itself stays; a
+  /// released, the stack is emptied, the loop stops, the readout label and
+  /// the projection delegate are released, then the bitmap-font
+  /// configurations, the shared animation cache, the shared sprite frame
+  /// cache, the shared scheduler, the shared action manager and the shared
+  /// texture cache are purged in that order, and the GL view is released. The director itself stays; a
   /// new runWithScene() after setting a view starts again.
   virtual void end();
 
@@ -177,11 +180,28 @@ class CCDirector : public platform::Object {
   /// Draws one frame. Does nothing in the base; CCDirectorIOS implements it.
   virtual void drawScene() {}
 
-  /// Whether the frame-rate readout is switched on. Default false. The
-  /// readout is drawn by the character-map label, which the director creates
-  /// once that label class is part of the engine.
+  /// Whether the frame-rate readout is drawn after the scene. Default false.
+  /// The readout label is made whenever a view is set, on or off.
   bool displayFPS() const { return displayFPS_; }
   void setDisplayFPS(bool display) { displayFPS_ = display; }
+  /// Counts the frame and its dt; once more than 0.1 s have gathered, the
+  /// readout shows frames / time with one decimal ("59.9") and the count
+  /// starts again. Then draws the readout label at the origin of the current
+  /// coordinate system (the bottom-left corner of the screen). drawScene()
+  /// calls it while displayFPS() is on.
+  void showFPS();
+  /// Does nothing.
+  void showProfilers() {}
+  /// The frame-rate readout label, or nullptr before a view is set (or when
+  /// "fps_images.png" can't be loaded).
+  CCLabelAtlas* FPSLabel() const { return FPSLabel_.get(); }
+  /// The last rate the readout computed, frames per second.
+  float frameRate() const { return frameRate_; }
+
+  /// Drops the caches that can be rebuilt from files: the bitmap-font
+  /// configurations and the shared texture cache. For memory warnings;
+  /// nothing else stops.
+  void purgeCachedData();
 
   // [SECTION] View, sizes, projection and GL state
 
@@ -222,7 +242,8 @@ class CCDirector : public platform::Object {
   /// Off: no depth test.
   void setDepthTest(bool on);
   /// Blending and depth test on, the current projection re-applied, clear
-  /// colour opaque black. Expects a view ("openGLView_ must be initialized").
+  /// colour opaque black; makes the readout label when there is none yet.
+  /// Expects a view ("openGLView_ must be initialized").
   void setGLDefaultValues();
 
   /// View coordinates (origin top left, y down) to the engine's (origin
@@ -239,9 +260,9 @@ class CCDirector : public platform::Object {
   std::thread::id runningThread() const { return runningThread_; }
 
  protected:
-  /// dealloc: releases the running scene, the notification node, the scene
-  /// stack, the projection delegate and the view, and forgets the shared
-  /// instance.
+  /// dealloc: releases the readout label, the running scene, the
+  /// notification node, the scene stack, the projection delegate and the
+  /// view, and forgets the shared instance.
   ~CCDirector() override;
 
   /// Makes `director` (just constructed, count 1) the shared director, runs
@@ -289,6 +310,10 @@ class CCDirector : public platform::Object {
   bool nextDeltaTimeZero_ = false;
   bool sendCleanupToScene_ = false;
   bool displayFPS_ = false;
+  std::uint32_t frames_ = 0;     // frames since the readout last changed
+  float accumDt_ = 0.0f;         // seconds since the readout last changed
+  float frameRate_ = 0.0f;
+  platform::Ref<CCLabelAtlas> FPSLabel_;
 };
 
 #include "tessera/Platforms/iOS/CCDirectorIOS.h"

@@ -348,8 +348,7 @@ void CCDirectorIOS::drawScene() {
 
   if (platform::Ref<CCScene> scene = runningScene_) scene->visit();
   if (platform::Ref<CCNode> node = notificationNode_) node->visit();
-  // The frame-rate readout (displayFPS) is drawn here, over the scene, once
-  // the character-map label is part of the engine.
+  if (displayFPS_) showFPS();
 
   glDisable(GL_TEXTURE_2D);
   glDisableClientState(GL_COLOR_ARRAY);
