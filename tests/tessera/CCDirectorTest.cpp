@@ -1,3 +1,4 @@
+#include "DirectorTestSupport.h"
 #include "tessera/CCDirector.h"
 
 #include "platform/Application.h"
@@ -112,13 +113,7 @@ class CCDirectorTest : public testing::Test {
  protected:
   void SetUp() override { g_trace.clear(); }
   void TearDown() override {
-    CCDirector::purgeSharedDirector();
-    CCTouchDispatcher::purgeSharedDispatcher();
-    CCActionManager::purgeSharedManager();
-    CCScheduler::purgeSharedScheduler();
-    platform::Application::purgeSharedApplication();
-    platform::resetFacts();
-    ccSetContentScaleFactor(1.0f);
+    testing_support::purgeDirectorAndLoop();
   }
   void scheduleTick(Probe* probe) {
     CCScheduler::sharedScheduler()->scheduleSelector(CC_SEL(Probe::tick), probe, 0, false);

@@ -1,6 +1,7 @@
 // The GL view, its renderer and the director drawing through them, rendered
 // headless and read back. Every test skips when no GL context can be made.
 
+#include "DirectorTestSupport.h"
 #include "tessera/Platforms/iOS/EAGLView.h"
 
 #include "platform/Application.h"
@@ -87,13 +88,7 @@ class EAGLViewGLTest : public testing::Test {
     if (!probe_) GTEST_SKIP() << "no OpenGL ES 1.1 context can be made here";
   }
   void TearDown() override {
-    CCDirector::purgeSharedDirector();
-    CCTouchDispatcher::purgeSharedDispatcher();
-    CCActionManager::purgeSharedManager();
-    CCScheduler::purgeSharedScheduler();
-    platform::Application::purgeSharedApplication();
-    platform::resetFacts();
-    ccSetContentScaleFactor(1.0f);
+    testing_support::purgeDirectorAndLoop();
   }
 
   // A director drawing into a new RGBA view, with the 2-D projection so that

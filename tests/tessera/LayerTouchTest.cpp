@@ -5,6 +5,7 @@
 // engine's coordinates (origin bottom left) with the director's convertToGL,
 // then into their own space with convertToNodeSpace.
 
+#include "DirectorTestSupport.h"
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/RunLoop.h"
@@ -106,12 +107,7 @@ class LayerTouchTest : public testing::Test {
   void TearDown() override {
     CCDirector::purgeSharedDirector();
     window_ = nullptr;
-    CCTouchDispatcher::purgeSharedDispatcher();
-    CCActionManager::purgeSharedManager();
-    CCScheduler::purgeSharedScheduler();
-    platform::Application::purgeSharedApplication();
-    platform::resetFacts();
-    ccSetContentScaleFactor(1.0f);
+    testing_support::purgeDirectorAndLoop();
   }
 
   // The timer director with its GL view filling a portrait 320 x 480 window

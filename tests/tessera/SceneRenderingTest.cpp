@@ -6,6 +6,7 @@
 // the centre, so layer edges may land one pixel off; edges are compared with
 // a tolerance of 1 pixel and colours are sampled at least 3 pixels inside.
 
+#include "DirectorTestSupport.h"
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
@@ -59,12 +60,7 @@ class SceneRenderingTest : public testing::Test {
   void TearDown() override {
     CCDirector::purgeSharedDirector();
     window_ = nullptr;
-    CCTouchDispatcher::purgeSharedDispatcher();
-    CCActionManager::purgeSharedManager();
-    CCScheduler::purgeSharedScheduler();
-    platform::Application::purgeSharedApplication();
-    platform::resetFacts();
-    ccSetContentScaleFactor(1.0f);
+    testing_support::purgeDirectorAndLoop();
   }
 
   // The display-refresh director drawing into a portrait 320 x 480 window,
