@@ -13,13 +13,10 @@
 #include "platform/Assert.h"
 #include "tessera/CCActionManager.h"
 #include "tessera/CCScheduler.h"
+#include "tessera/Support/ccSinCos.h"
 #include "tessera/ccMacros.h"
 
 namespace {
-
-// Degrees (clockwise) to radians (counter-clockwise): -pi / 180 in single
-// precision.
-constexpr float kDegreesToAffineRadians = -0.017453292f;
 
 // An affine transform as a column-major 4x4 GL matrix.
 void affineToGL(const CGAffineTransform& t, GLfloat m[16]) {
@@ -72,11 +69,6 @@ std::string CCNode::description() const {
 
 // [SECTION] Properties
 
-void CCNode::setRotation(float rotation) {
-  rotation_ = rotation;
-  markTransformDirty();
-}
-
 void CCNode::setScaleX(float scaleX) {
   scaleX_ = scaleX;
   markTransformDirty();
@@ -94,12 +86,6 @@ float CCNode::scale() const {
 
 void CCNode::setScale(float scale) {
   scaleX_ = scaleY_ = scale;
-  markTransformDirty();
-}
-
-void CCNode::setPosition(CGPoint position) {
-  position_ = position;
-  positionInPixels_ = scaled(position, CC_CONTENT_SCALE_FACTOR());
   markTransformDirty();
 }
 
@@ -441,7 +427,7 @@ CGAffineTransform CCNode::nodeToParentTransform() const {
       t = CGAffineTransformTranslate(t, anchorPointInPixels_.x, anchorPointInPixels_.y);
     if (!isZero(positionInPixels_))
       t = CGAffineTransformTranslate(t, positionInPixels_.x, positionInPixels_.y);
-    if (rotation_ != 0.0f) t = CGAffineTransformRotate(t, rotation_ * kDegreesToAffineRadians);
+    if (rotation_ != 0.0f) t = ccAffineTransformRotateDegrees(t, rotation_);
     if (!(scaleX_ == 1.0f && scaleY_ == 1.0f)) t = CGAffineTransformScale(t, scaleX_, scaleY_);
     if (!isZero(anchorPointInPixels_))
       t = CGAffineTransformTranslate(t, -anchorPointInPixels_.x, -anchorPointInPixels_.y);

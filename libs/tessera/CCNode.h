@@ -29,6 +29,7 @@
 #include "tessera/CCCamera.h"
 #include "tessera/CCGridBase.h"
 #include "tessera/Support/CCArray.h"
+#include "tessera/ccMacros.h"
 
 #include <GLES/gl.h>
 
@@ -77,7 +78,10 @@ class CCNode : public platform::Object {
 
   /// Degrees; positive turns clockwise on screen. Default 0.
   float rotation() const { return rotation_; }
-  virtual void setRotation(float rotation);
+  virtual void setRotation(float rotation) {
+    rotation_ = rotation;
+    markTransformDirty();
+  }
 
   /// Default 1.
   float scaleX() const { return scaleX_; }
@@ -94,7 +98,12 @@ class CCNode : public platform::Object {
   /// Position in the parent, points. Default (0, 0).
   CGPoint position() const { return position_; }
   /// Also sets positionInPixels = position x factor.
-  virtual void setPosition(CGPoint position);
+  virtual void setPosition(CGPoint position) {
+    position_ = position;
+    const float factor = CC_CONTENT_SCALE_FACTOR();
+    positionInPixels_ = CGPointMake(position.x * factor, position.y * factor);
+    markTransformDirty();
+  }
   /// Position in the parent, pixels. Default (0, 0).
   CGPoint positionInPixels() const { return positionInPixels_; }
   /// Also sets position = pixels x (1 / factor).

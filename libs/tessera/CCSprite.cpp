@@ -10,6 +10,7 @@
 #include "tessera/CCTextureAtlas.h"
 #include "tessera/CCTextureCache.h"
 #include "tessera/Support/CCArray.h"
+#include "tessera/Support/ccSinCos.h"
 #include "tessera/ccMacros.h"
 
 #include <cmath>
@@ -22,10 +23,6 @@
 //   Named animations
 
 namespace {
-
-// Degrees (clockwise on screen) to radians (counter-clockwise): -pi / 180 in
-// single precision.
-constexpr float kDegreesToAffineRadians = -0.017453292f;
 
 CGRect multipliedRect(CGRect rect, float factor) {
   return CGRectMake(rect.origin.x * factor, rect.origin.y * factor, rect.size.width * factor,
@@ -348,6 +345,44 @@ void CCSprite::writeHiddenQuad() {
   dirty_ = recursiveDirty_ = false;
 }
 
+bool CCSprite::composeNestedTransform(CGAffineTransform* matrix) {
+  // Below other sprites: compose this sprite's transform with each ancestor's
+  // up to the batch node, as far as each child lets its parent's transform
+  // through.
+  *matrix = CGAffineTransformIdentity;
+  std::uint32_t inherit = CC_HONOR_PARENT_TRANSFORM_ALL;
+  for (CCNode* node = this; node != nullptr && node != batchNode_; node = node->parent()) {
+    auto* sprite = dynamic_cast<CCSprite*>(node);
+    CCAssert(sprite != nullptr,
+             "CCSprite should be a CCSprite subclass. Probably you initialized an sprite with a batchnode, but you "
+             "didn't add it to the batch node.");
+    if (!sprite) return false;
+
+    TransformValues values;
+    sprite->getTransformValues(&values);
+    if (!values.visible) {
+      writeHiddenQuad();
+      return false;
+    }
+
+    CGAffineTransform local = CGAffineTransformIdentity;
+    if (inherit & CC_HONOR_PARENT_TRANSFORM_TRANSLATE) {
+      local = CGAffineTransformTranslate(local, values.position.x, values.position.y);
+    }
+    if (inherit & CC_HONOR_PARENT_TRANSFORM_ROTATE) {
+      local = ccAffineTransformRotateDegrees(local, values.rotation);
+    }
+    if (inherit & CC_HONOR_PARENT_TRANSFORM_SCALE) {
+      local = CGAffineTransformScale(local, values.scale.x, values.scale.y);
+    }
+    local = CGAffineTransformTranslate(local, -values.anchorPoint.x, -values.anchorPoint.y);
+
+    *matrix = CGAffineTransformConcat(*matrix, local);
+    inherit = sprite->honorParentTransform_;
+  }
+  return true;
+}
+
 void CCSprite::updateTransform() {
   CCAssert(usesBatchNode_, "updateTransform is only valid when CCSprite is being renderd using an CCSpriteBatchNode");
   if (!dirty_ || !usesBatchNode_) return;
@@ -359,11 +394,14 @@ void CCSprite::updateTransform() {
 
   CGAffineTransform matrix;
   if (parent_ == nullptr || parent_ == batchNode_) {
-    // The usual case: one sprite directly in the batch node.
-    // Unrotated sprites are the common case: no trigonometry for them.
-    const float radians = rotation_ * kDegreesToAffineRadians;
-    const float cosine = rotation_ == 0.0f ? 1.0f : cosf(radians);
-    const float sine = rotation_ == 0.0f ? 0.0f : sinf(radians);
+    // The usual case, and the hot one: a sprite directly in the batch node.
+    // Rotations turn clockwise on screen: the affine angle is -rotation_.
+    float sine = 0.0f;
+    float cosine = 1.0f;
+    if (rotation_ != 0.0f) {
+      ccSinCosDegrees(rotation_, &sine, &cosine);
+      sine = -sine;
+    }
     matrix.a = cosine * scaleX_;
     matrix.b = sine * scaleX_;
     matrix.c = -sine * scaleY_;
@@ -373,65 +411,40 @@ void CCSprite::updateTransform() {
     const float anchorY = -anchorPointInPixels_.y;
     matrix.tx = matrix.a * anchorX + matrix.c * anchorY + positionInPixels_.x;
     matrix.ty = matrix.b * anchorX + matrix.d * anchorY + positionInPixels_.y;
-  } else {
-    // Below other sprites: compose this sprite's transform with each
-    // ancestor's up to the batch node, as far as each child lets its parent's
-    // transform through.
-    matrix = CGAffineTransformIdentity;
-    std::uint32_t inherit = CC_HONOR_PARENT_TRANSFORM_ALL;
-    for (CCNode* node = this; node != nullptr && node != batchNode_; node = node->parent()) {
-      auto* sprite = dynamic_cast<CCSprite*>(node);
-      CCAssert(sprite != nullptr,
-               "CCSprite should be a CCSprite subclass. Probably you initialized an sprite with a batchnode, but you "
-               "didn't add it to the batch node.");
-      if (!sprite) return;
-
-      TransformValues values;
-      sprite->getTransformValues(&values);
-      if (!values.visible) {
-        writeHiddenQuad();
-        return;
-      }
-
-      CGAffineTransform local = CGAffineTransformIdentity;
-      if (inherit & CC_HONOR_PARENT_TRANSFORM_TRANSLATE) {
-        local = CGAffineTransformTranslate(local, values.position.x, values.position.y);
-      }
-      if (inherit & CC_HONOR_PARENT_TRANSFORM_ROTATE) {
-        local = CGAffineTransformRotate(local, values.rotation * kDegreesToAffineRadians);
-      }
-      if (inherit & CC_HONOR_PARENT_TRANSFORM_SCALE) {
-        local = CGAffineTransformScale(local, values.scale.x, values.scale.y);
-      }
-      local = CGAffineTransformTranslate(local, -values.anchorPoint.x, -values.anchorPoint.y);
-
-      matrix = CGAffineTransformConcat(matrix, local);
-      inherit = sprite->honorParentTransform_;
-    }
+  } else if (!composeNestedTransform(&matrix)) {
+    return;
   }
 
+  // The four corners at once, in the quad's order (top-left, bottom-left,
+  // top-right, bottom-right): x' = a x + c y + tx, y' = b x + d y + ty.
+  using Float4 = float __attribute__((vector_size(16)));
   const float x1 = offsetPositionInPixels_.x;
   const float y1 = offsetPositionInPixels_.y;
   const float x2 = x1 + rectInPixels_.size.width;
   const float y2 = y1 + rectInPixels_.size.height;
+  const Float4 xs = {x1, x1, x2, x2};
+  const Float4 ys = {y2, y1, y2, y1};
+  const Float4 px = matrix.a * xs + matrix.c * ys + matrix.tx;
+  const Float4 py = matrix.b * xs + matrix.d * ys + matrix.ty;
   const float z = vertexZ_;
+  quad_.tl.vertices = ccVertex3F{px[0], py[0], z};
+  quad_.bl.vertices = ccVertex3F{px[1], py[1], z};
+  quad_.tr.vertices = ccVertex3F{px[2], py[2], z};
+  quad_.br.vertices = ccVertex3F{px[3], py[3], z};
 
-  // The quad in use in the atlas is written directly, vertex by vertex, from
-  // the values just computed: copying quad_ whole right after writing its
-  // positions would read them back before the stores complete, which stalls.
-  ccV3F_C4B_T2F_Quad* shared = nullptr;
-  if (textureAtlas_ && atlasIndex_ < textureAtlas_->totalQuads()) shared = &textureAtlas_->quads()[atlasIndex_];
-  auto place = [&matrix, z](ccV3F_C4B_T2F& local, ccV3F_C4B_T2F* atlasVertex, float x, float y) {
-    const ccVertex3F position{matrix.a * x + matrix.c * y + matrix.tx, matrix.b * x + matrix.d * y + matrix.ty, z};
-    local.vertices = position;
-    if (atlasVertex) *atlasVertex = ccV3F_C4B_T2F{position, local.colors, local.texCoords};
-  };
-  place(quad_.bl, shared ? &shared->bl : nullptr, x1, y1);
-  place(quad_.br, shared ? &shared->br : nullptr, x2, y1);
-  place(quad_.tl, shared ? &shared->tl : nullptr, x1, y2);
-  place(quad_.tr, shared ? &shared->tr : nullptr, x2, y2);
-  // Past the quads in use the atlas extends its range (or refuses the index).
-  if (!shared && textureAtlas_) textureAtlas_->updateQuad(&quad_, atlasIndex_);
+  if (textureAtlas_ && atlasIndex_ < textureAtlas_->totalQuads()) {
+    // The quad in use in the atlas is written field by field from registers:
+    // copying quad_ whole right after writing its positions would read them
+    // back before the stores complete, which stalls.
+    ccV3F_C4B_T2F_Quad& shared = textureAtlas_->quads()[atlasIndex_];
+    shared.tl = ccV3F_C4B_T2F{{px[0], py[0], z}, quad_.tl.colors, quad_.tl.texCoords};
+    shared.bl = ccV3F_C4B_T2F{{px[1], py[1], z}, quad_.bl.colors, quad_.bl.texCoords};
+    shared.tr = ccV3F_C4B_T2F{{px[2], py[2], z}, quad_.tr.colors, quad_.tr.texCoords};
+    shared.br = ccV3F_C4B_T2F{{px[3], py[3], z}, quad_.br.colors, quad_.br.texCoords};
+  } else if (textureAtlas_) {
+    // Past the quads in use the atlas extends its range (or refuses the index).
+    textureAtlas_->updateQuad(&quad_, atlasIndex_);
+  }
   dirty_ = recursiveDirty_ = false;
 }
 

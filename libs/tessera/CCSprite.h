@@ -316,6 +316,10 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   void writeLocalVertices();
   // Batch mode: the quad of a hidden sprite, written to the atlas.
   void writeHiddenQuad();
+  // Batch mode, below other sprites: the transform to the batch node's space.
+  // False when there is nothing to draw (a hidden ancestor: the hidden quad is
+  // written; or a non-sprite ancestor). Kept out of line, off the hot path.
+  [[gnu::noinline]] bool composeNestedTransform(CGAffineTransform* matrix);
 
   CCTextureAtlas* textureAtlas_ = nullptr;  // weak: the batch node's
   std::uint32_t atlasIndex_ = CCSpriteIndexNotInitialized;

@@ -1,10 +1,8 @@
 #include "tessera/ccMacros.h"
 
-namespace {
+namespace tessera_detail {
 // Read on every point/pixel conversion; written by the director at start-up.
 float g_contentScaleFactor = 1.0f;
-}  // namespace
+}  // namespace tessera_detail
 
-float CC_CONTENT_SCALE_FACTOR() { return g_contentScaleFactor; }
-
-void ccSetContentScaleFactor(float factor) { g_contentScaleFactor = factor; }
+void ccSetContentScaleFactor(float factor) { tessera_detail::g_contentScaleFactor = factor; }

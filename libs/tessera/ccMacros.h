@@ -10,8 +10,14 @@
 //
 // Main thread only.
 
+namespace tessera_detail {
+// Written only through ccSetContentScaleFactor(); read inline because every
+// position setter converts through it.
+extern float g_contentScaleFactor;
+}  // namespace tessera_detail
+
 /// The current content scale factor. Default 1.
-float CC_CONTENT_SCALE_FACTOR();
+inline float CC_CONTENT_SCALE_FACTOR() { return tessera_detail::g_contentScaleFactor; }
 
 /// Replaces the content scale factor. Called by the platform director (and by
 /// tests). Expects a positive, finite value; values are stored as given.
