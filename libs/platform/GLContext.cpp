@@ -648,6 +648,30 @@ void drawIntoWindow(const Window& window, const View& view, const std::shared_pt
   eglSwapBuffers(d.display, surface);
 }
 
+// Shows the frame of the bound render buffer in `window` by copying its
+// pixels into the window's surface; false when the window has none.
+bool copyIntoWindow(const Window& window, const View& view, DrawableStorage& storage, GLuint renderbuffer) {
+  readBackBoundRenderbuffer(storage, renderbuffer);
+  const float scale = Screen::mainScreen()->scale();
+  const CGRect frame = view.convertRectToView(view.bounds(), nullptr);
+  const auto x = static_cast<int>(std::lround(frame.origin.x * scale));
+  const auto y = static_cast<int>(std::lround(frame.origin.y * scale));
+  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(storage.width) * 4;
+  if (!detail::hasRecordedViewOverlays()) {
+    // GL rows run bottom first: start at the last row and step backwards.
+    const std::uint8_t* topRow = storage.pixels.data() + stride * (storage.height - 1);
+    return detail::presentPixelsInWindow(window.nativeWindow(), topRow, -stride, storage.width, storage.height, x, y);
+  }
+  CapturedFrame composed{storage.width, storage.height, std::vector<std::uint8_t>(storage.pixels.size())};
+  for (int row = 0; row < storage.height; ++row) {
+    std::memcpy(composed.rgba.data() + stride * row, storage.pixels.data() + stride * (storage.height - 1 - row),
+                static_cast<std::size_t>(stride));
+  }
+  detail::compositeRecordedViewOverlays(composed);
+  return detail::presentPixelsInWindow(window.nativeWindow(), composed.rgba.data(), stride, composed.width,
+                                       composed.height, x, y);
+}
+
 }  // namespace
 
 bool GLContext::presentRenderbuffer(GLenum target) {
@@ -673,9 +697,11 @@ bool GLContext::presentRenderbuffer(GLenum target) {
   View* view = drawable->view();
   detail::recordViewOverlays(view);  // what non-GL views show above this frame
   Window* window = view ? view->window() : nullptr;
-  if (window && window->hasNativeWindow() && display().kind == DisplayKind::X11 && ensurePrivateContext()) {
+  if (window && window->hasNativeWindow() && display().kind == DisplayKind::X11) {
     Ref<View> keep(view);
-    drawIntoWindow(*window, *view, storage);
+    const bool copied = glRendererIsSoftware() && storage->image != EGL_NO_IMAGE_KHR &&
+                        copyIntoWindow(*window, *view, *storage, static_cast<GLuint>(renderbuffer));
+    if (!copied && ensurePrivateContext()) drawIntoWindow(*window, *view, storage);
   }
   std::function<void()> observer = presentObserver();
   lock.unlock();
@@ -711,6 +737,16 @@ void setPresentObserver(std::function<void()> observer) {
 }
 
 }  // namespace detail
+
+bool glRendererIsSoftware() {
+  static const bool software = [] {
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::string_view name = renderer ? renderer : "";
+    return name.find("llvmpipe") != std::string_view::npos || name.find("softpipe") != std::string_view::npos ||
+           name.find("swrast") != std::string_view::npos;
+  }();
+  return software;
+}
 
 // [SECTION] Capture
 

@@ -157,6 +157,12 @@ struct CapturedFrame {
   std::vector<std::uint8_t> rgba;
 };
 CapturedFrame captureLastPresentedFrame();
+/// Whether GL renders on the processor (Mesa's llvmpipe, softpipe or
+/// swrast): frames then live in main memory, presents copy pixels instead of
+/// drawing them, and long draws go to the rasteriser in parts. Asked of the
+/// current context on the first call, then remembered (one display, one
+/// driver per process). Expects a current context on the first call.
+bool glRendererIsSoftware();
 /// Forgets the last presented frame (tests).
 void forgetLastPresentedFrame();
 /// Whether drawable storage comes from EGL images (false: the read-back

@@ -150,6 +150,12 @@ void drawRecordedViewOverlays() {
   glDisable(GL_BLEND);
 }
 
+bool hasRecordedViewOverlays() {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  return !r.presented.overlays.empty();
+}
+
 void compositeRecordedViewOverlays(CapturedFrame& frame) {
   const PresentedOverlays presented = lastPresentedOverlays();
   compositeViewOverlays(presented.overlays, presented.viewSize, frame);

@@ -70,6 +70,8 @@ void recordViewOverlays(const View* glView);
 /// The window's present path: draws the recorded overlays with the current
 /// context over the viewport that shows the GL view.
 void drawRecordedViewOverlays();
+/// Whether the last present recorded any overlay.
+bool hasRecordedViewOverlays();
 /// The capture path: composites the recorded overlays into `frame`.
 void compositeRecordedViewOverlays(CapturedFrame& frame);
 

@@ -3,6 +3,7 @@
 // uses it: started on demand, its events pumped by the main run loop and
 // handed to the Window they belong to. Not for the engine.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,15 @@ void unregisterNativeWindow(std::uint32_t id);
 
 /// The X11 window behind an SDL window, or 0 when it is not an X11 window.
 unsigned long x11WindowOf(void* sdlWindow);
+
+/// Shows a frame in SDL window `sdlWindow` by copying it into the window's
+/// own surface (WindowSurfacePresent.cpp): `height` rows of `width` RGBA
+/// pixels, the top row at `topRow` and each next row `rowStride` bytes on
+/// (negative for a bottom-first buffer), placed with its top-left corner at
+/// window pixel (x, y), clipped to the window; the rest of the window turns
+/// black. False when the window has no usable surface.
+bool presentPixelsInWindow(void* sdlWindow, const std::uint8_t* topRow, std::ptrdiff_t rowStride, int width,
+                           int height, int x, int y);
 
 /// Handles one SDL event addressed to `window` (Window.cpp).
 void handleWindowEvent(Window& window, const SDL_Event& event);

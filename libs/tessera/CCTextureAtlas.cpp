@@ -1,6 +1,7 @@
 #include "tessera/CCTextureAtlas.h"
 
 #include "platform/Assert.h"
+#include "platform/GLContext.h"
 #include "platform/StringUtils.h"
 #include "tessera/CCTextureCache.h"
 
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr std::size_t kIndicesPerQuad = 6;
+// Quads per draw call on a software rasteriser (see drawNumberOfQuads).
+constexpr unsigned int kSoftwareDrawQuads = 2048;
 
 static_assert(offsetof(ccV3F_C4B_T2F, vertices) == 0 && offsetof(ccV3F_C4B_T2F, colors) == 12 &&
               offsetof(ccV3F_C4B_T2F, texCoords) == 16);
@@ -199,5 +202,17 @@ void CCTextureAtlas::drawNumberOfQuads(unsigned int count) {
   glVertexPointer(3, GL_FLOAT, stride, first ? &first->vertices : nullptr);
   glColorPointer(4, GL_UNSIGNED_BYTE, stride, first ? &first->colors : nullptr);
   glTexCoordPointer(2, GL_FLOAT, stride, first ? &first->texCoords : nullptr);
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * kIndicesPerQuad), GL_UNSIGNED_SHORT, indices_);
+  if (!platform::glRendererIsSoftware()) {
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * kIndicesPerQuad), GL_UNSIGNED_SHORT, indices_);
+    return;
+  }
+  // A software rasteriser bins a whole draw before its threads start on it:
+  // handing it the quads in parts, each flushed, lets them rasterise one part
+  // while the next is set up, and keeps the binned scene small.
+  for (unsigned int first = 0; first < count; first += kSoftwareDrawQuads) {
+    const unsigned int quads = std::min(kSoftwareDrawQuads, count - first);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * kIndicesPerQuad), GL_UNSIGNED_SHORT,
+                   indices_ + static_cast<std::size_t>(first) * kIndicesPerQuad);
+    if (first + quads < count) glFlush();
+  }
 }

@@ -134,31 +134,67 @@ TEST(CCTextureAtlasTest, IndexOutOfRangeInvalid) {
 
 // [SECTION] Drawing
 
+// A current ES 1 context drawing into a width x height RGBA frame buffer with
+// one unit per pixel and the engine's client arrays on; undone on exit.
+class HeadlessTarget {
+ public:
+  HeadlessTarget(int width, int height) : width_(width), height_(height) {
+    context_ = platform::GLContext::contextWithAPI(platform::GLContext::API::ES1);
+    if (!context_ || !platform::GLContext::setCurrentContext(context_)) return;
+    const platform::GLExtensions& gl = platform::glExtensions();
+    gl.glGenFramebuffersOES(1, &framebuffer_);
+    gl.glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer_);
+    gl.glGenRenderbuffersOES(1, &renderbuffer_);
+    gl.glBindRenderbufferOES(GL_RENDERBUFFER_OES, renderbuffer_);
+    gl.glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
+    gl.glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, renderbuffer_);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glOrthof(0, static_cast<GLfloat>(width), 0, static_cast<GLfloat>(height), -1, 1);
+    glEnable(GL_TEXTURE_2D);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    ready_ = true;
+  }
+  ~HeadlessTarget() {
+    if (!ready_) return;
+    const platform::GLExtensions& gl = platform::glExtensions();
+    gl.glDeleteFramebuffersOES(1, &framebuffer_);
+    gl.glDeleteRenderbuffersOES(1, &renderbuffer_);
+    platform::GLContext::setCurrentContext(nullptr);
+  }
+  bool ready() const { return ready_; }
+  std::vector<uint8_t> pixels() const {
+    std::vector<uint8_t> rgba(static_cast<std::size_t>(width_) * height_ * 4);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+  }
+
+ private:
+  Ref<platform::GLContext> context_;
+  GLuint framebuffer_ = 0;
+  GLuint renderbuffer_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+  bool ready_ = false;
+};
+
+// A 1 x 1 white texture.
+Ref<CCTexture2D> whiteTexel() {
+  const uint8_t white[4] = {255, 255, 255, 255};
+  Ref<CCTexture2D> texture = Ref<CCTexture2D>::adopt(new CCTexture2D());
+  texture->initWithData(white, kCCTexture2DPixelFormat_RGBA8888, 1, 1, CGSizeMake(1, 1));
+  return texture;
+}
+
 TEST(CCTextureAtlasGLTest, DrawsOnlyTheLeadingRun) {
-  Ref<platform::GLContext> context = platform::GLContext::contextWithAPI(platform::GLContext::API::ES1);
-  if (!context || !platform::GLContext::setCurrentContext(context)) GTEST_SKIP() << "no OpenGL ES 1.1 context";
-  const platform::GLExtensions& gl = platform::glExtensions();
-  GLuint framebuffer = 0, renderbuffer = 0;
-  gl.glGenFramebuffersOES(1, &framebuffer);
-  gl.glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer);
-  gl.glGenRenderbuffersOES(1, &renderbuffer);
-  gl.glBindRenderbufferOES(GL_RENDERBUFFER_OES, renderbuffer);
-  gl.glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, 32, 16);
-  gl.glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES, renderbuffer);
-  glViewport(0, 0, 32, 16);
-  glMatrixMode(GL_PROJECTION);
-  glOrthof(0, 32, 0, 16, -1, 1);
-  glEnable(GL_TEXTURE_2D);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_COLOR_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  HeadlessTarget target(32, 16);
+  if (!target.ready()) GTEST_SKIP() << "no OpenGL ES 1.1 context";
   {
     platform::AutoreleasePool pool;  // the atlas goes while the context is current
     // One white texel, tinted red, green and blue by three 10 × 10 quads side by side.
-    const uint8_t white[4] = {255, 255, 255, 255};
-    Ref<CCTexture2D> texture = Ref<CCTexture2D>::adopt(new CCTexture2D());
-    texture->initWithData(white, kCCTexture2DPixelFormat_RGBA8888, 1, 1, CGSizeMake(1, 1));
-    Ref<CCTextureAtlas> atlas = CCTextureAtlas::textureAtlasWithTexture(texture, 3);
+    Ref<CCTextureAtlas> atlas = CCTextureAtlas::textureAtlasWithTexture(whiteTexel(), 3);
     const ccColor4B colours[] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
     for (unsigned int i = 0; i < 3; ++i) {
       const float left = 10.0f * float(i), right = left + 10;
@@ -171,8 +207,7 @@ TEST(CCTextureAtlasGLTest, DrawsOnlyTheLeadingRun) {
       glClearColor(0, 0, 0, 0);
       glClear(GL_COLOR_BUFFER_BIT);
       atlas->drawNumberOfQuads(count);
-      std::vector<uint8_t> pixels(32 * 16 * 4);
-      glReadPixels(0, 0, 32, 16, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+      const std::vector<uint8_t> pixels = target.pixels();
       std::vector<int> centres;
       for (int i = 0; i < 3; ++i) {
         const uint8_t* centre = &pixels[(5 * 32 + 10 * i + 5) * 4];
@@ -186,9 +221,39 @@ TEST(CCTextureAtlasGLTest, DrawsOnlyTheLeadingRun) {
     EXPECT_THAT(drawn(1000), ElementsAre(255, 0, 0, 0, 255, 0, 0, 0, 255)) << "never past the capacity";
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
   }
-  gl.glDeleteFramebuffersOES(1, &framebuffer);
-  gl.glDeleteRenderbuffersOES(1, &renderbuffer);
-  platform::GLContext::setCurrentContext(nullptr);
+}
+
+TEST(CCTextureAtlasGLTest, DrawsEveryQuadOfARunLongerThanOneDrawCall) {
+  // 5,000 one-pixel quads, one per pixel of an 80 x 64 frame: a software
+  // rasteriser gets them in parts, and no part may be lost or shifted.
+  constexpr int kWidth = 80, kHeight = 64;
+  constexpr unsigned int kQuads = 5000;
+  HeadlessTarget target(kWidth, kHeight);
+  if (!target.ready()) GTEST_SKIP() << "no OpenGL ES 1.1 context";
+  platform::AutoreleasePool pool;
+  Ref<CCTextureAtlas> atlas = CCTextureAtlas::textureAtlasWithTexture(whiteTexel(), kQuads);
+  const ccColor4B white{255, 255, 255, 255};
+  for (unsigned int i = 0; i < kQuads; ++i) {
+    const float x = float(i % kWidth), y = float(i / kWidth);
+    const ccV3F_C4B_T2F_Quad quad{{{x, y + 1, 0}, white, {0, 0}}, {{x, y, 0}, white, {0, 1}},
+                                  {{x + 1, y + 1, 0}, white, {1, 0}}, {{x + 1, y, 0}, white, {1, 1}}};
+    atlas->updateQuad(&quad, i);
+  }
+  for (unsigned int count : {2047u, 2048u, 2049u, 4097u, kQuads}) {
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    atlas->drawNumberOfQuads(count);
+    const std::vector<uint8_t> pixels = target.pixels();
+    unsigned int lit = 0, litInOrder = 0;
+    for (unsigned int p = 0; p < kWidth * kHeight; ++p) {
+      if (pixels[p * 4] != 255) continue;
+      ++lit;
+      if (p < count) ++litInOrder;
+    }
+    EXPECT_EQ(lit, count) << "software rasteriser: " << platform::glRendererIsSoftware();
+    EXPECT_EQ(litInOrder, count);
+  }
+  EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
 }
 
 }  // namespace
