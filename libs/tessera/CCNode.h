@@ -326,16 +326,28 @@ class CCNode : public platform::Object {
   /// Stores the z order without moving the node among its siblings.
   void _setZOrder(std::int32_t z) { zOrder_ = z; }
 
+  // What a moving sprite touches every frame comes first, so that it shares
+  // one cache line with the object header.
   float rotation_ = 0.0f;
   float scaleX_ = 1.0f;
   float scaleY_ = 1.0f;
+  float vertexZ_ = 0.0f;
   CGPoint position_;
   CGPoint positionInPixels_;
   CGPoint anchorPointInPixels_;
+  bool visible_ = true;
+  mutable bool isTransformDirty_ = true;
+  mutable bool isInverseDirty_ = true;
+  mutable bool isTransformGLDirty_ = true;
+  CCNode* parent_ = nullptr;  // weak: the parent retains us
+
   CGPoint anchorPoint_;
   CGSize contentSize_;
   CGSize contentSizeInPixels_;
-  float vertexZ_ = 0.0f;
+  bool isRelativeAnchorPoint_ = true;
+  bool isRunning_ = false;
+  std::int32_t zOrder_ = 0;
+  std::int32_t tag_ = kCCNodeTagInvalid;
 
   // Caches of the node-to-parent transform, its inverse and its GL matrix.
   mutable CGAffineTransform transform_;
@@ -345,16 +357,5 @@ class CCNode : public platform::Object {
   platform::Ref<CCCamera> camera_;   // owned, made on first use
   platform::Ref<CCGridBase> grid_;   // retained
   platform::Ref<CCArray> children_;  // retains each child; nullptr before the first
-  CCNode* parent_ = nullptr;         // weak: the parent retains us
   void* userData_ = nullptr;
-
-  std::int32_t zOrder_ = 0;
-  std::int32_t tag_ = kCCNodeTagInvalid;
-
-  bool visible_ = true;
-  bool isRelativeAnchorPoint_ = true;
-  bool isRunning_ = false;
-  mutable bool isTransformDirty_ = true;
-  mutable bool isInverseDirty_ = true;
-  mutable bool isTransformGLDirty_ = true;
 };

@@ -321,22 +321,25 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   // written; or a non-sprite ancestor). Kept out of line, off the hot path.
   [[gnu::noinline]] bool composeNestedTransform(CGAffineTransform* matrix);
 
+  // What a batch node's per-frame pass reads and writes comes first, right
+  // after the node's own hot fields, and the quad straight after it.
   CCTextureAtlas* textureAtlas_ = nullptr;  // weak: the batch node's
   std::uint32_t atlasIndex_ = CCSpriteIndexNotInitialized;
-  CCSpriteBatchNode* batchNode_ = nullptr;  // weak: it holds the sprite's root
-  std::uint32_t honorParentTransform_ = CC_HONOR_PARENT_TRANSFORM_ALL;
   bool dirty_ = false;
   bool recursiveDirty_ = false;
   bool hasChildren_ = false;
+  bool usesBatchNode_ = false;
+  CCSpriteBatchNode* batchNode_ = nullptr;  // weak: it holds the sprite's root
+  CGRect rectInPixels_;
+  CGPoint offsetPositionInPixels_;
+  ccV3F_C4B_T2F_Quad quad_{};
+
+  std::uint32_t honorParentTransform_ = CC_HONOR_PARENT_TRANSFORM_ALL;
   ccBlendFunc blendFunc_;
   platform::Ref<CCTexture2D> texture_;
-  bool usesBatchNode_ = false;
   CGRect rect_;
-  CGRect rectInPixels_;
   bool rectRotated_ = false;
-  CGPoint offsetPositionInPixels_;
   CGPoint unflippedOffsetPositionFromCenter_;
-  ccV3F_C4B_T2F_Quad quad_{};
   GLubyte opacity_ = 255;
   ccColor3B color_ = ccWHITE;
   ccColor3B colorUnmodified_ = ccWHITE;
