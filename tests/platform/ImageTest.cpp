@@ -160,6 +160,7 @@ TEST(ImageDecodeTest, TruncatedOrCorruptPngIsRefusedWithALogLine) {
     EXPECT_NE(log.text().find("PNG"), std::string::npos);
   }
   Bytes badCrc = png;
+  ASSERT_GT(badCrc.size(), 16u);
   badCrc[badCrc.size() - 16] ^= 0xFF;  // a byte of the IDAT CRC
   LogCapture log;
   EXPECT_EQ(Image::imageWithData(badCrc), nullptr);
