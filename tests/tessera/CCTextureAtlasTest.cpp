@@ -211,7 +211,7 @@ TEST(CCTextureAtlasGLTest, DrawsOnlyTheLeadingRun) {
       std::vector<int> centres;
       for (int i = 0; i < 3; ++i) {
         const uint8_t* centre = &pixels[(5 * 32 + 10 * i + 5) * 4];
-        centres.insert(centres.end(), centre, centre + 3);
+        for (int channel = 0; channel < 3; ++channel) centres.push_back(centre[channel]);
       }
       return centres;
     };
