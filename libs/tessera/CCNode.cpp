@@ -486,9 +486,4 @@ CGRect CCNode::boundingBoxInPixels() const {
   return CGRectApplyAffineTransform(content, nodeToParentTransform());
 }
 
-CGRect CCNode::boundingBox() const {
-  CGRect r = boundingBoxInPixels();
-  float factor = CC_CONTENT_SCALE_FACTOR();
-  return CGRectMake(r.origin.x / factor, r.origin.y / factor, r.size.width / factor,
-                    r.size.height / factor);
-}
+CGRect CCNode::boundingBox() const { return ccRectPixelsToPoints(boundingBoxInPixels()); }

@@ -24,16 +24,6 @@
 
 namespace {
 
-CGRect multipliedRect(CGRect rect, float factor) {
-  return CGRectMake(rect.origin.x * factor, rect.origin.y * factor, rect.size.width * factor,
-                    rect.size.height * factor);
-}
-
-CGRect dividedRect(CGRect rect, float factor) {
-  return CGRectMake(rect.origin.x / factor, rect.origin.y / factor, rect.size.width / factor,
-                    rect.size.height / factor);
-}
-
 GLuint nameOf(const CCTexture2D* texture) { return texture ? texture->name() : 0; }
 
 // Frame `index` of `animation`, or nullptr (no animation, index out of range).
@@ -211,13 +201,13 @@ std::string CCSprite::description() const {
 // [SECTION] Texture rectangle and frames
 
 void CCSprite::setTextureRect(CGRect rect) {
-  const CGRect rectInPixels = multipliedRect(rect, CC_CONTENT_SCALE_FACTOR());
+  const CGRect rectInPixels = ccRectPointsToPixels(rect);
   setTextureRectInPixels(rectInPixels, false, rectInPixels.size);
 }
 
 void CCSprite::setTextureRectInPixels(CGRect rect, bool rotated, CGSize untrimmedSize) {
   rectInPixels_ = rect;
-  rect_ = dividedRect(rect, CC_CONTENT_SCALE_FACTOR());
+  rect_ = ccRectPixelsToPoints(rect);
   rectRotated_ = rotated;
 
   setContentSizeInPixels(untrimmedSize);

@@ -5,20 +5,6 @@
 
 #include <cstdio>
 
-namespace {
-
-CGRect multipliedRect(CGRect rect, float factor) {
-  return CGRectMake(rect.origin.x * factor, rect.origin.y * factor, rect.size.width * factor,
-                    rect.size.height * factor);
-}
-
-CGRect dividedRect(CGRect rect, float factor) {
-  return CGRectMake(rect.origin.x / factor, rect.origin.y / factor, rect.size.width / factor,
-                    rect.size.height / factor);
-}
-
-}  // namespace
-
 // [SECTION] Creation
 
 CCSpriteFrame* CCSpriteFrame::frameWithTexture(CCTexture2D* texture, CGRect rect) {
@@ -34,7 +20,7 @@ CCSpriteFrame* CCSpriteFrame::frameWithTexture(CCTexture2D* texture, CGRect rect
 }
 
 bool CCSpriteFrame::initWithTexture(CCTexture2D* texture, CGRect rect) {
-  const CGRect rectInPixels = multipliedRect(rect, CC_CONTENT_SCALE_FACTOR());
+  const CGRect rectInPixels = ccRectPointsToPixels(rect);
   return initWithTexture(texture, rectInPixels, false, CGPointZero, rectInPixels.size);
 }
 
@@ -42,7 +28,7 @@ bool CCSpriteFrame::initWithTexture(CCTexture2D* texture, CGRect rectInPixels, b
                                     CGPoint offsetInPixels, CGSize originalSizeInPixels) {
   texture_ = texture;
   rectInPixels_ = rectInPixels;
-  rect_ = dividedRect(rectInPixels, CC_CONTENT_SCALE_FACTOR());
+  rect_ = ccRectPixelsToPoints(rectInPixels);
   rotated_ = rotated;
   offsetInPixels_ = offsetInPixels;
   originalSizeInPixels_ = originalSizeInPixels;

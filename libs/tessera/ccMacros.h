@@ -10,6 +10,8 @@
 //
 // Main thread only.
 
+#include "platform/Geometry.h"
+
 namespace tessera_detail {
 // Written only through ccSetContentScaleFactor(); read inline because every
 // position setter converts through it.
@@ -18,6 +20,17 @@ extern float g_contentScaleFactor;
 
 /// The current content scale factor. Default 1.
 inline float CC_CONTENT_SCALE_FACTOR() { return tessera_detail::g_contentScaleFactor; }
+
+/// A rectangle in points as pixels (every field times the factor).
+inline CGRect ccRectPointsToPixels(CGRect rect) {
+  const float f = CC_CONTENT_SCALE_FACTOR();
+  return CGRectMake(rect.origin.x * f, rect.origin.y * f, rect.size.width * f, rect.size.height * f);
+}
+/// A rectangle in pixels as points (every field divided by the factor).
+inline CGRect ccRectPixelsToPoints(CGRect rect) {
+  const float f = CC_CONTENT_SCALE_FACTOR();
+  return CGRectMake(rect.origin.x / f, rect.origin.y / f, rect.size.width / f, rect.size.height / f);
+}
 
 /// Replaces the content scale factor. Called by the platform director (and by
 /// tests). Expects a positive, finite value; values are stored as given.
