@@ -15,6 +15,7 @@
 #include <EGL/eglext.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -242,8 +243,12 @@ struct DrawableStorage {
   int width = 0;
   int height = 0;
   bool rgb565 = false;
-  // Read-back fallback: the last presented pixels, RGBA, bottom row first.
+  // Read-back fallback and software presents: the last presented pixels,
+  // RGBA, bottom row first.
   std::vector<std::uint8_t> pixels;
+  // Software presents with overlays: the frame top row first, overlays
+  // composited; kept to reuse its memory from frame to frame.
+  CapturedFrame composed;
 
   DrawableStorage() = default;
   DrawableStorage(const DrawableStorage&) = delete;
@@ -662,7 +667,10 @@ bool copyIntoWindow(const Window& window, const View& view, DrawableStorage& sto
     const std::uint8_t* topRow = storage.pixels.data() + stride * (storage.height - 1);
     return detail::presentPixelsInWindow(window.nativeWindow(), topRow, -stride, storage.width, storage.height, x, y);
   }
-  CapturedFrame composed{storage.width, storage.height, std::vector<std::uint8_t>(storage.pixels.size())};
+  CapturedFrame& composed = storage.composed;
+  composed.width = storage.width;
+  composed.height = storage.height;
+  composed.rgba.resize(storage.pixels.size());
   for (int row = 0; row < storage.height; ++row) {
     std::memcpy(composed.rgba.data() + stride * row, storage.pixels.data() + stride * (storage.height - 1 - row),
                 static_cast<std::size_t>(stride));
@@ -739,12 +747,15 @@ void setPresentObserver(std::function<void()> observer) {
 }  // namespace detail
 
 bool glRendererIsSoftware() {
-  static const bool software = [] {
-    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    const std::string_view name = renderer ? renderer : "";
-    return name.find("llvmpipe") != std::string_view::npos || name.find("softpipe") != std::string_view::npos ||
-           name.find("swrast") != std::string_view::npos;
-  }();
+  // 0 unknown (no context has answered yet), 1 software, 2 not.
+  static std::atomic<int> known{0};
+  if (const int answer = known.load(std::memory_order_relaxed); answer != 0) return answer == 1;
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  if (renderer == nullptr) return false;  // no current context: ask again next time
+  const std::string_view name = renderer;
+  const bool software = name.find("llvmpipe") != std::string_view::npos ||
+                        name.find("softpipe") != std::string_view::npos || name.find("swrast") != std::string_view::npos;
+  known.store(software ? 1 : 2, std::memory_order_relaxed);
   return software;
 }
 

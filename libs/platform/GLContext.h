@@ -160,8 +160,8 @@ CapturedFrame captureLastPresentedFrame();
 /// Whether GL renders on the processor (Mesa's llvmpipe, softpipe or
 /// swrast): frames then live in main memory, presents copy pixels instead of
 /// drawing them, and long draws go to the rasteriser in parts. Asked of the
-/// current context on the first call, then remembered (one display, one
-/// driver per process). Expects a current context on the first call.
+/// current context, then remembered (one display, one driver per process);
+/// false, and not remembered, while no context is current.
 bool glRendererIsSoftware();
 /// Forgets the last presented frame (tests).
 void forgetLastPresentedFrame();
