@@ -11,7 +11,9 @@
 #include "tessera/CCNode.h"
 
 #include "platform/Assert.h"
+#include "platform/Touch.h"
 #include "tessera/CCActionManager.h"
+#include "tessera/CCDirector.h"
 #include "tessera/CCScheduler.h"
 #include "tessera/Support/ccSinCos.h"
 #include "tessera/ccMacros.h"
@@ -479,6 +481,27 @@ CGPoint CCNode::convertToNodeSpaceAR(CGPoint worldPoint) const {
 CGPoint CCNode::convertToWorldSpaceAR(CGPoint nodePoint) const {
   CGPoint anchor = scaled(anchorPointInPixels_, 1.0f / CC_CONTENT_SCALE_FACTOR());
   return convertToWorldSpace(CGPointMake(nodePoint.x + anchor.x, nodePoint.y + anchor.y));
+}
+
+CGPoint CCNode::convertToWindowSpace(CGPoint nodePoint) const {
+  return CCDirector::sharedDirector()->convertToUI(convertToWorldSpace(nodePoint));
+}
+
+namespace {
+// The touch's location in its own view, turned into GL coordinates (points).
+// A null touch is at the view's origin.
+CGPoint touchLocationInGL(const platform::Touch* touch) {
+  CGPoint inView = touch != nullptr ? touch->locationInView(touch->view()) : CGPointZero;
+  return CCDirector::sharedDirector()->convertToGL(inView);
+}
+}  // namespace
+
+CGPoint CCNode::convertTouchToNodeSpace(const platform::Touch* touch) const {
+  return convertToNodeSpace(touchLocationInGL(touch));
+}
+
+CGPoint CCNode::convertTouchToNodeSpaceAR(const platform::Touch* touch) const {
+  return convertToNodeSpaceAR(touchLocationInGL(touch));
 }
 
 CGRect CCNode::boundingBoxInPixels() const {

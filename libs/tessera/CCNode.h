@@ -36,6 +36,10 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+class Touch;
+}  // namespace platform
+
 class CCAction;
 
 /// The tag of a node that has none. Lookups by tag refuse it.
@@ -299,6 +303,16 @@ class CCNode : public platform::Object {
   CGPoint convertToNodeSpaceAR(CGPoint worldPoint) const;
   /// convertToWorldSpace of a point given relative to the anchor point.
   CGPoint convertToWorldSpaceAR(CGPoint nodePoint) const;
+  /// A point of this node (points) in the GL view's coordinates (points,
+  /// origin at the top left, y down): convertToWorldSpace, then the
+  /// director's convertToUI.
+  CGPoint convertToWindowSpace(CGPoint nodePoint) const;
+  /// Where `touch` is in this node's space (points): the touch's location in
+  /// its own view, the director's convertToGL, then convertToNodeSpace.
+  /// A null touch counts as one at the view's origin.
+  CGPoint convertTouchToNodeSpace(const platform::Touch* touch) const;
+  /// convertTouchToNodeSpace, relative to the anchor point.
+  CGPoint convertTouchToNodeSpaceAR(const platform::Touch* touch) const;
 
   /// The content rectangle in the parent's space, points.
   CGRect boundingBox() const;

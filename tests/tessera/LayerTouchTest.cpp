@@ -84,6 +84,28 @@ class ButtonLayer : public CCLayer {
   std::vector<Received> log;
 };
 
+// A targeted delegate that claims every touch and converts it into the space
+// of `probe` with the node's own touch conversions.
+class ConvertingLayer : public CCLayer {
+  PLATFORM_CLASS(ConvertingLayer, CCLayer)
+ public:
+  CC_NODE_FACTORY(ConvertingLayer)
+  void registerWithTouchDispatcher() override {
+    CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 0, true);
+  }
+  bool ccTouchBegan(platform::Touch* touch, platform::Event*) override {
+    inProbe = probe->convertTouchToNodeSpace(touch);
+    inProbeAR = probe->convertTouchToNodeSpaceAR(touch);
+    backInWindow = probe->convertToWindowSpace(inProbe);
+    inView = touch->locationInView(touch->view());
+    ++touches;
+    return true;
+  }
+  CCNode* probe = nullptr;
+  CGPoint inProbe{}, inProbeAR{}, backInWindow{}, inView{};
+  int touches = 0;
+};
+
 std::vector<std::string> phases(const std::vector<Received>& log) {
   std::vector<std::string> out;
   for (const Received& r : log) out.push_back(r.phase);
@@ -251,6 +273,51 @@ TEST_F(LayerTouchTest, TargetedLayerClaimsAndSwallowsOnlyTouchesThatBeginOnIt) {
   EXPECT_EQ((std::vector<std::string>{"began"}), phases(button->log));
   ASSERT_EQ((std::vector<std::string>{"began", "moved", "ended"}), phases(background->log));
   EXPECT_POINT(260, 150, background->log[2].gl);
+}
+
+// [SECTION] Node conversions of real touches
+
+TEST_F(LayerTouchTest, TouchConversionsGoThroughTheViewTheDirectorAndTheNode) {
+  START_DIRECTOR(director, kCCDeviceOrientationLandscapeLeft);
+  CCScene* scene = CCScene::node();
+  ConvertingLayer* layer = ConvertingLayer::node();
+  layer->setIsTouchEnabled(true);
+  CCNode* probe = CCNode::node();
+  probe->setContentSize(CGSizeMake(40, 20));
+  probe->setAnchorPoint(CGPointMake(0.5f, 0.5f));
+  probe->setPosition(CGPointMake(200, 100));
+  probe->setScale(2);
+  layer->probe = probe;
+  layer->addChild(probe);
+  scene->addChild(layer);
+  run(director, scene);
+
+  // View (110, 230) is engine (230, 110) when turned landscape-left; the
+  // probe's anchor (20, 10) sits at (200, 100) and every unit is two, so the
+  // touch lands at (20 + 30 / 2, 10 + 10 / 2) in the probe.
+  mouse(SDL_MOUSEBUTTONDOWN, 110, 230);
+  mouse(SDL_MOUSEBUTTONUP, 110, 230);
+  pump();
+  ASSERT_EQ(1, layer->touches);
+  EXPECT_POINT(110, 230, layer->inView);
+  EXPECT_POINT(35, 15, layer->inProbe);
+  EXPECT_POINT(15, 5, layer->inProbeAR);
+  // And back out again: the node point is where the touch was in the view.
+  EXPECT_POINT(110, 230, layer->backInWindow);
+}
+
+TEST_F(LayerTouchTest, WindowSpaceHasItsOriginAtTheTopLeftOfThePortraitView) {
+  START_DIRECTOR(director);
+  CCScene* scene = CCScene::node();
+  CCNode* node = CCNode::node();
+  node->setPosition(CGPointMake(30, 40));
+  scene->addChild(node);
+  run(director, scene);
+
+  EXPECT_POINT(30, 440, node->convertToWindowSpace(CGPointZero));
+  EXPECT_POINT(35, 430, node->convertToWindowSpace(CGPointMake(5, 10)));
+  // A null touch counts as one at the view's origin: engine (0, 480).
+  EXPECT_POINT(-30, 440, node->convertTouchToNodeSpace(nullptr));
 }
 
 }  // namespace
