@@ -16,6 +16,7 @@
 //   TESSERA_CAPTURE_AT=1 in the environment.
 
 #include "platform/Application.h"
+#include "platform/Facts.h"
 #include "platform/Log.h"
 #include "platform/Screen.h"
 #include "platform/Window.h"
@@ -122,6 +123,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // The frame-rate digits the director loads come from the shared resources.
+  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_EXAMPLE_RESOURCES;
   const int status = platform::applicationMain(argc, argv, "RotatingSquareDelegate");
   CCDirector::purgeSharedDirector();
   return status;

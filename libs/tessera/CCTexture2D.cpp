@@ -12,6 +12,7 @@
 #include "platform/StringUtils.h"
 #include "tessera/CCConfiguration.h"
 #include "tessera/CCTexturePVR.h"
+#include "tessera/Support/CGPointExtension.h"
 #include "tessera/ccMacros.h"
 
 #include <GLES/glext.h>
@@ -37,17 +38,6 @@ namespace {
 
 std::atomic<int> g_defaultAlphaPixelFormat{kCCTexture2DPixelFormat_Default};
 std::atomic<bool> g_PVRHaveAlphaPremultiplied{false};
-
-// The smallest power of two not below x (32-bit): 0 stays 0, 1 stays 1, 5 gives 8.
-unsigned int nextPowerOfTwo(unsigned int x) {
-  x = x - 1;
-  x = x | (x >> 1);
-  x = x | (x >> 2);
-  x = x | (x >> 4);
-  x = x | (x >> 8);
-  x = x | (x >> 16);
-  return x + 1;
-}
 
 bool isPowerOfTwo(unsigned int x) { return x == nextPowerOfTwo(x); }
 
@@ -193,7 +183,11 @@ bool CCTexture2D::initWithImage(const platform::Image* image) {
   const unsigned int height = nextPowerOfTwo(imageHeight);
   const auto maxTextureSize = static_cast<unsigned int>(
       std::max<GLint>(0, CCConfiguration::sharedConfiguration()->maxTextureSize()));
-  if (height > maxTextureSize || width > maxTextureSize) return false;
+  if (height > maxTextureSize || width > maxTextureSize) {
+    CCLOG("tessera: CCTexture2D: image of %ux%u needs a %ux%u texture, more than the maximum texture size %u",
+          imageWidth, imageHeight, width, height, maxTextureSize);
+    return false;
+  }
 
   const int alphaInfo = image->alphaInfo();
   const bool hasAlpha = alphaInfo >= platform::Image::kAlphaPremultipliedLast && alphaInfo <= platform::Image::kAlphaFirst;
@@ -261,24 +255,33 @@ bool CCTexture2D::initWithImage(const platform::Image* image) {
 
 // [SECTION] Text
 
-bool CCTexture2D::initWithString(const std::string& text, const std::string& fontName, float fontSize) {
+namespace {
+
+// The font the text initialisers draw with: an installed system font (or an
+// alias of one). This is the one place where fonts of the application's own
+// (custom font files) will be looked up when the system has no such name;
+// until they exist an unknown name gives nullptr and a log line.
+platform::Font* fontForText(const std::string& fontName, float fontSize) {
   platform::Font* font = platform::Font::fontWithName(fontName, fontSize);
   if (font == nullptr) {
     CCLOG("tessera: CCTexture2D: no system font named '%s' (size %.1f); custom fonts are not available",
           fontName.c_str(), static_cast<double>(fontSize));
-    return false;
   }
+  return font;
+}
+
+}  // namespace
+
+bool CCTexture2D::initWithString(const std::string& text, const std::string& fontName, float fontSize) {
+  platform::Font* font = fontForText(fontName, fontSize);
+  if (font == nullptr) return false;
   return initWithString(text, platform::sizeWithFont(text, font), platform::kTextAlignmentCenter, font);
 }
 
 bool CCTexture2D::initWithString(const std::string& text, CGSize dimensions, int alignment,
                                  const std::string& fontName, float fontSize) {
-  platform::Font* font = platform::Font::fontWithName(fontName, fontSize);
-  if (font == nullptr) {
-    CCLOG("tessera: CCTexture2D: no system font named '%s' (size %.1f); custom fonts are not available",
-          fontName.c_str(), static_cast<double>(fontSize));
-    return false;
-  }
+  platform::Font* font = fontForText(fontName, fontSize);
+  if (font == nullptr) return false;
   return initWithString(text, dimensions, alignment, font);
 }
 
