@@ -64,6 +64,21 @@ std::string sizeProblem(uint64_t width, uint64_t height) {
   return {};
 }
 
+// Deflate cannot produce more than 1032 bytes per input byte: its cheapest
+// code is a 258-byte match in two one-bit codes. A PNG whose pixels need more
+// bytes than its whole file can inflate to is refused before the pixels are
+// allocated, whatever its header claims.
+constexpr uint64_t kDeflateMaxRatio = 1032;
+
+// Every 8 × 8 block of every component costs at least one bit of
+// entropy-coded data: the shortest Huffman code is one bit, and the DC
+// coefficient of each block is coded at least once (in sequential files with
+// an end-of-block code too). A JPEG with more blocks than its file has bits is
+// refused before the decoder allocates its buffers. Arithmetic coding could
+// in principle code a blank block in less; such files are refused too when
+// they are that small.
+constexpr uint64_t kJpegMinBitsPerBlock = 1;
+
 bool isPng(std::span<const uint8_t> bytes) {
   return bytes.size() >= 8 && png_sig_cmp(bytes.data(), 0, 8) == 0;
 }
@@ -133,6 +148,15 @@ bool decodePng(PngReader* reader) {
   Decoded& out = *reader->out;
   out.error = sizeProblem(width, height);
   if (!out.error.empty()) png_error(png, "size");
+  // The stored samples alone, before filter bytes: a lower bound of what the
+  // data stream must inflate to, interlaced or not.
+  const uint64_t sampleBytes = (uint64_t{width} * height * png_get_channels(png, info) * bitDepth + 7) / 8;
+  if (sampleBytes > reader->bytes.size() * kDeflateMaxRatio) {
+    out.error = formatString("is %ux%u, %llu bytes of samples that %zu bytes of data cannot hold",
+                             static_cast<unsigned>(width), static_cast<unsigned>(height),
+                             static_cast<unsigned long long>(sampleBytes), reader->bytes.size());
+    png_error(png, "size");
+  }
 
   bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, tRNS to alpha
@@ -168,8 +192,26 @@ struct JpegErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
-  bool truncated;
 };
+
+// Warnings that mean pixels are missing or wrong: libjpeg would go on and
+// fill the rest of the picture with grey, so they fail the decode. The other
+// warnings (bytes between markers, an unknown JFIF or Adobe version, odd scan
+// parameters in a sequential file, a bad ICC chunk) occur in real files whose
+// pixels are all there, and are let through.
+bool isCorruptDataWarning(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:           // the data ends before the picture does
+    case JWRN_HIT_MARKER:         // a scan's data is cut off by a marker
+    case JWRN_HUFF_BAD_CODE:      // undecodable entropy-coded data
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:        // a restart marker is missing: rows lost
+    case JWRN_BOGUS_PROGRESSION:  // a refinement of coefficients never sent
+      return true;
+    default:
+      return false;
+  }
+}
 
 [[noreturn]] void jpegErrorExit(j_common_ptr codec) {
   auto* errors = reinterpret_cast<JpegErrorManager*>(codec->err);
@@ -180,7 +222,10 @@ struct JpegErrorManager {
 void jpegEmitMessage(j_common_ptr codec, int level) {
   if (level >= 0) return;  // trace messages
   auto* errors = reinterpret_cast<JpegErrorManager*>(codec->err);
-  if (codec->err->msg_code == JWRN_JPEG_EOF) errors->truncated = true;
+  if (isCorruptDataWarning(codec->err->msg_code)) {
+    (*codec->err->format_message)(codec, errors->message);
+    std::longjmp(errors->jump, 1);
+  }
   if (++codec->err->num_warnings > kMaxJpegWarnings) {
     std::snprintf(errors->message, sizeof errors->message, "more than %ld corrupt-data warnings",
                   kMaxJpegWarnings);
@@ -231,7 +276,6 @@ bool decodeJpeg(JpegReader* reader) {
   reader->errors.base.error_exit = jpegErrorExit;
   reader->errors.base.emit_message = jpegEmitMessage;
   reader->errors.base.output_message = jpegOutputMessage;
-  reader->errors.truncated = false;
   reader->errors.message[0] = '\0';
   Decoded& out = *reader->out;
   if (setjmp(reader->errors.jump)) {
@@ -247,6 +291,18 @@ bool decodeJpeg(JpegReader* reader) {
   jpeg_mem_src(codec, reader->bytes.data(), static_cast<unsigned long>(reader->bytes.size()));
   jpeg_read_header(codec, TRUE);
   out.error = sizeProblem(codec->image_width, codec->image_height);
+  if (out.error.empty()) {
+    // Known once the first scan header is read: the blocks of every component.
+    uint64_t blocks = 0;
+    for (int c = 0; c < codec->num_components; ++c) {
+      blocks += uint64_t{codec->comp_info[c].width_in_blocks} * codec->comp_info[c].height_in_blocks;
+    }
+    if (blocks * kJpegMinBitsPerBlock > reader->bytes.size() * 8) {
+      out.error = formatString("is %ux%u, %llu blocks of 8x8 that %zu bytes of data cannot hold",
+                               static_cast<unsigned>(codec->image_width), static_cast<unsigned>(codec->image_height),
+                               static_cast<unsigned long long>(blocks), reader->bytes.size());
+    }
+  }
   if (!out.error.empty()) {
     jpeg_destroy_decompress(codec);
     return false;
@@ -270,10 +326,6 @@ bool decodeJpeg(JpegReader* reader) {
   jpeg_finish_decompress(codec);
   bool inverted = codec->saw_Adobe_marker;
   jpeg_destroy_decompress(codec);
-  if (reader->errors.truncated) {
-    out.error = "premature end of JPEG data";
-    return false;
-  }
   if (cmyk) cmykToRgb(out.pixels, inverted);
   out.alphaInfo = Image::kAlphaNoneSkipLast;
   out.bitsPerComponent = 8;

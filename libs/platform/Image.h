@@ -29,7 +29,14 @@
 // Safety: the decoders never trust the data. A corrupt, truncated or
 // unsupported file, or one larger than 16384 pixels a side or than
 // maxDecodedBytes() of 8-bit RGBA, gives nullptr and one log line; the
-// check happens before the pixels are allocated.
+// check happens before the pixels are allocated. So does a header claiming
+// more pixels than the file's length could encode: a PNG's samples may be at
+// most 1032 times its length (deflate's best ratio), a JPEG may have at most
+// 8 blocks of 8 × 8 per byte of file (every block costs a bit). A JPEG whose
+// data is cut off or undecodable (libjpeg's corrupt-data warnings) fails
+// rather than coming back with grey rows; warnings that real files trigger
+// with all their pixels intact (stray bytes between markers, unknown JFIF or
+// Adobe versions) do not.
 //
 // Cost: decoding allocates width × height × 4 bytes (1 for Grey8/Alpha8
 // wrappers); images are immutable afterwards and may be shared across threads.

@@ -12,8 +12,10 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -205,7 +207,23 @@ bool isBinaryPropertyList(std::span<const uint8_t> bytes) {
   return bytes.size() >= 8 && std::memcmp(bytes.data(), kMagic, 8) == 0;
 }
 
-// [SECTION] Binary pre-check
+// [SECTION] Pre-checks before libplist sees the bytes
+//
+// libplist builds, converts and frees its trees recursively, and its binary
+// parser recurses once per nesting level: a list nested a hundred thousand
+// deep exhausts the stack inside the library, before the tree could be
+// checked. So nesting is measured on the raw bytes first, in time linear in
+// the input and without recursion, and anything deeper than
+// kMaxPropertyListDepth containers never reaches libplist.
+
+// Nested containers allowed: the root container is level 1.
+constexpr std::size_t kMaxContainerNesting = kMaxPropertyListDepth;
+
+// A binary list may reference one object from many places, and libplist
+// copies it for each reference: forty levels of arrays that each hold the
+// next one twice would expand to 2^40 nodes. The expanded tree is capped at
+// this many nodes (far beyond any real list, about 200 MiB of nodes).
+constexpr uint64_t kMaxBinaryExpandedNodes = uint64_t{1} << 20;
 
 // Big-endian unsigned integer of `width` (1 to 8) bytes at `at`.
 uint64_t readBigEndian(std::span<const uint8_t> bytes, std::size_t at, std::size_t width) {
@@ -214,47 +232,301 @@ uint64_t readBigEndian(std::span<const uint8_t> bytes, std::size_t at, std::size
   return number;
 }
 
-// libplist hands strings over as C strings and aborts (an assertion inside
-// the library) when one holds U+0000, which a binary list can encode. This
-// walks every object of the offset table and accepts the list only when no
-// string object holds a zero character and the tables lie inside the data.
-// A list refused here would otherwise abort the process.
-bool binaryStringsAreSafe(std::span<const uint8_t> bytes) {
+// A binary list's trailer and the part of the data its objects may occupy.
+struct BinaryLayout {
+  std::size_t end = 0;  // start of the trailer: objects and tables lie before it
+  std::size_t offsetSize = 0;
+  std::size_t referenceSize = 0;
+  uint64_t objectCount = 0;
+  uint64_t topObject = 0;
+  uint64_t tableOffset = 0;
+};
+
+// The count of an object whose marker's low nibble is `nibble`, reading the
+// integer object that follows when the nibble is 0xF; `at` moves past it.
+// False when the count does not fit the data.
+bool readObjectCount(std::span<const uint8_t> bytes, std::size_t end, unsigned nibble, std::size_t& at,
+                     uint64_t& count) {
+  count = nibble;
+  if (nibble != 0x0F) return true;
+  // The count follows as an integer object: marker 0x1n, then 2^n bytes.
+  if (at >= end || (bytes[at] >> 4) != 0x1 || (bytes[at] & 0x0F) > 3) return false;
+  const std::size_t width = std::size_t{1} << (bytes[at] & 0x0F);
+  if (end - at - 1 < width) return false;
+  count = readBigEndian(bytes, at + 1, width);
+  at += 1 + width;
+  return true;
+}
+
+// Empty when the trailer and offset table lie inside the data, else why not.
+std::string readBinaryLayout(std::span<const uint8_t> bytes, BinaryLayout& layout) {
   constexpr std::size_t kHeaderSize = 8;
   constexpr std::size_t kTrailerSize = 32;
-  if (bytes.size() < kHeaderSize + kTrailerSize) return false;
-  const std::size_t trailer = bytes.size() - kTrailerSize;
-  const std::size_t offsetSize = bytes[trailer + 6];
-  if (offsetSize < 1 || offsetSize > 8) return false;
-  const uint64_t objectCount = readBigEndian(bytes, trailer + 8, 8);
-  const uint64_t tableOffset = readBigEndian(bytes, trailer + 24, 8);
-  if (tableOffset > trailer || objectCount > (trailer - tableOffset) / offsetSize) return false;
+  if (bytes.size() < kHeaderSize + kTrailerSize) return "too short for the trailer";
+  layout.end = bytes.size() - kTrailerSize;
+  layout.offsetSize = bytes[layout.end + 6];
+  layout.referenceSize = bytes[layout.end + 7];
+  layout.objectCount = readBigEndian(bytes, layout.end + 8, 8);
+  layout.topObject = readBigEndian(bytes, layout.end + 16, 8);
+  layout.tableOffset = readBigEndian(bytes, layout.end + 24, 8);
+  if (layout.offsetSize < 1 || layout.offsetSize > 8 || layout.referenceSize < 1 || layout.referenceSize > 8) {
+    return formatString("offset size %zu, reference size %zu", layout.offsetSize, layout.referenceSize);
+  }
+  if (layout.tableOffset > layout.end || layout.objectCount > (layout.end - layout.tableOffset) / layout.offsetSize) {
+    return formatString("offset table of %llu objects at %llu outside the data",
+                        static_cast<unsigned long long>(layout.objectCount),
+                        static_cast<unsigned long long>(layout.tableOffset));
+  }
+  if (layout.topObject >= layout.objectCount) {
+    return formatString("top object %llu of %llu", static_cast<unsigned long long>(layout.topObject),
+                        static_cast<unsigned long long>(layout.objectCount));
+  }
+  return {};
+}
 
-  for (uint64_t object = 0; object < objectCount; ++object) {
-    const uint64_t offset = readBigEndian(bytes, static_cast<std::size_t>(tableOffset + object * offsetSize), offsetSize);
-    if (offset >= trailer) return false;
+uint64_t objectOffset(std::span<const uint8_t> bytes, const BinaryLayout& layout, uint64_t object) {
+  return readBigEndian(bytes, static_cast<std::size_t>(layout.tableOffset + object * layout.offsetSize),
+                       layout.offsetSize);
+}
+
+// libplist hands strings over as C strings and aborts (an assertion inside
+// the library) when one holds U+0000, which a binary list can encode. Every
+// string object of the offset table must lie inside the data and hold no
+// zero character.
+std::string binaryStringProblem(std::span<const uint8_t> bytes, const BinaryLayout& layout) {
+  for (uint64_t object = 0; object < layout.objectCount; ++object) {
+    const uint64_t offset = objectOffset(bytes, layout, object);
+    if (offset >= layout.end) return formatString("object %llu outside the data", static_cast<unsigned long long>(object));
     const uint8_t marker = bytes[offset];
     const unsigned type = marker >> 4;
     if (type != 0x5 && type != 0x6) continue;  // ASCII and UTF-16 strings only
 
     std::size_t at = static_cast<std::size_t>(offset) + 1;
-    uint64_t count = marker & 0x0F;
-    if (count == 0x0F) {
-      // The length follows as an integer object: marker 0x1n, then 2^n bytes.
-      if (at >= trailer || (bytes[at] >> 4) != 0x1 || (bytes[at] & 0x0F) > 3) return false;
-      const std::size_t width = std::size_t{1} << (bytes[at] & 0x0F);
-      if (trailer - at - 1 < width) return false;
-      count = readBigEndian(bytes, at + 1, width);
-      at += 1 + width;
-    }
+    uint64_t count = 0;
     const std::size_t unit = type == 0x5 ? 1 : 2;
-    if (count > (trailer - at) / unit) return false;
+    if (!readObjectCount(bytes, layout.end, marker & 0x0F, at, count) || count > (layout.end - at) / unit) {
+      return formatString("string object %llu outside the data", static_cast<unsigned long long>(object));
+    }
     for (std::size_t i = 0; i < count; ++i) {
       const std::size_t position = at + i * unit;
-      if (bytes[position] == 0 && (unit == 1 || bytes[position + 1] == 0)) return false;
+      if (bytes[position] == 0 && (unit == 1 || bytes[position + 1] == 0)) return "a string holding U+0000";
     }
   }
-  return true;
+  return {};
+}
+
+// Where a container's references start and how many there are; false when
+// the object is no container. Dictionaries list their keys, then values.
+struct ContainerReferences {
+  std::size_t at = 0;
+  uint64_t count = 0;
+};
+
+std::optional<ContainerReferences> containerReferences(std::span<const uint8_t> bytes, const BinaryLayout& layout,
+                                                       std::size_t offset, bool& malformed) {
+  const uint8_t marker = bytes[offset];
+  const unsigned type = marker >> 4;
+  if (type != 0xA && type != 0xC && type != 0xD) return std::nullopt;  // arrays, sets, dictionaries
+  ContainerReferences references;
+  references.at = offset + 1;
+  uint64_t count = 0;
+  if (!readObjectCount(bytes, layout.end, marker & 0x0F, references.at, count) ||
+      count > (layout.end - references.at) / layout.referenceSize / (type == 0xD ? 2 : 1)) {
+    malformed = true;
+    return std::nullopt;
+  }
+  references.count = type == 0xD ? count * 2 : count;
+  return references;
+}
+
+// Walks the object graph from the top object without recursion: an explicit
+// stack holds the current path, which is refused as soon as it holds more
+// containers than allowed. Each object is walked once; its depth and
+// expanded size are remembered, so shared objects cost nothing extra and a
+// reference back into the current path (a cycle) is refused.
+std::string binaryShapeProblem(std::span<const uint8_t> bytes, const BinaryLayout& layout) {
+  enum : uint8_t { kUnvisited, kOnPath, kDone };
+  const auto objects = static_cast<std::size_t>(layout.objectCount);
+  std::vector<uint8_t> state(objects, kUnvisited);
+  std::vector<uint16_t> depth(objects, 0);    // containers on the deepest path down from the object
+  std::vector<uint64_t> expanded(objects, 0);  // nodes once shared references are copied
+
+  struct Frame {
+    std::size_t object;
+    ContainerReferences references;
+    uint64_t next;
+  };
+  std::vector<Frame> path;
+  path.reserve(kMaxContainerNesting + 1);
+  const std::string tooDeep = formatString("nested deeper than %zu levels", kMaxContainerNesting);
+  const std::string tooLarge =
+      formatString("more than %llu nodes once shared objects are copied", static_cast<unsigned long long>(kMaxBinaryExpandedNodes));
+
+  // Starts walking `object`, or finishes it at once when it is no container.
+  const auto enter = [&](std::size_t object) -> std::string {
+    const uint64_t offset = objectOffset(bytes, layout, object);
+    if (offset >= layout.end) return formatString("object %zu outside the data", object);
+    bool malformed = false;
+    std::optional<ContainerReferences> references =
+        containerReferences(bytes, layout, static_cast<std::size_t>(offset), malformed);
+    if (malformed) return formatString("container %zu outside the data", object);
+    if (!references) {
+      state[object] = kDone;
+      expanded[object] = 1;
+      return {};
+    }
+    if (path.size() >= kMaxContainerNesting) return tooDeep;
+    state[object] = kOnPath;
+    depth[object] = 1;
+    expanded[object] = 1;
+    path.push_back({object, *references, 0});
+    return {};
+  };
+
+  if (std::string problem = enter(static_cast<std::size_t>(layout.topObject)); !problem.empty()) return problem;
+  while (!path.empty()) {
+    Frame& frame = path.back();
+    if (frame.next == frame.references.count) {
+      const std::size_t finished = frame.object;
+      state[finished] = kDone;
+      path.pop_back();
+      if (!path.empty()) {
+        const std::size_t parent = path.back().object;
+        depth[parent] = std::max<uint16_t>(depth[parent], static_cast<uint16_t>(depth[finished] + 1));
+        expanded[parent] += expanded[finished];
+        if (expanded[parent] > kMaxBinaryExpandedNodes) return tooLarge;
+      }
+      continue;
+    }
+    const uint64_t child = readBigEndian(
+        bytes, frame.references.at + static_cast<std::size_t>(frame.next) * layout.referenceSize, layout.referenceSize);
+    ++frame.next;
+    if (child >= layout.objectCount) {
+      return formatString("reference to object %llu of %llu", static_cast<unsigned long long>(child),
+                          static_cast<unsigned long long>(layout.objectCount));
+    }
+    const auto childObject = static_cast<std::size_t>(child);
+    const std::size_t parent = frame.object;
+    switch (state[childObject]) {
+      case kOnPath:
+        return formatString("object %zu contains itself", childObject);
+      case kDone:
+        // Seen before: its subtree is copied again under this parent.
+        if (path.size() + depth[childObject] > kMaxContainerNesting) return tooDeep;
+        depth[parent] = std::max<uint16_t>(depth[parent], static_cast<uint16_t>(depth[childObject] + 1));
+        expanded[parent] += expanded[childObject];
+        if (expanded[parent] > kMaxBinaryExpandedNodes) return tooLarge;
+        break;
+      case kUnvisited:
+      default:
+        if (std::string problem = enter(childObject); !problem.empty()) return problem;
+        if (state[childObject] == kDone) {
+          expanded[parent] += 1;  // a leaf
+          if (expanded[parent] > kMaxBinaryExpandedNodes) return tooLarge;
+        }
+        break;
+    }
+  }
+  return {};
+}
+
+// Empty when libplist may be handed the binary list, else why not.
+std::string binaryProblem(std::span<const uint8_t> bytes) {
+  BinaryLayout layout;
+  std::string problem = readBinaryLayout(bytes, layout);
+  if (problem.empty()) problem = binaryStringProblem(bytes, layout);
+  if (problem.empty()) problem = binaryShapeProblem(bytes, layout);
+  return problem;
+}
+
+// Skips from `at` past the first `terminator`; the end of the data when it
+// is missing (the construct runs to the end, as the parser would read it).
+std::size_t skipPast(std::string_view text, std::size_t at, std::string_view terminator) {
+  const std::size_t found = text.find(terminator, at);
+  return found == std::string_view::npos ? text.size() : found + terminator.size();
+}
+
+// Skips a tag or declaration starting at `at` (just after its name) to just
+// past its closing '>', ignoring any '>' inside quotes, inside the brackets
+// of a DOCTYPE's internal subset and inside comments there. Reports whether
+// the tag closed itself with "/>".
+std::size_t skipMarkup(std::string_view text, std::size_t at, bool& selfClosing) {
+  char quote = 0;
+  int brackets = 0;
+  selfClosing = false;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      ++brackets;
+    } else if (c == ']' && brackets > 0) {
+      --brackets;
+    } else if (brackets > 0 && text.compare(at, 4, "<!--") == 0) {
+      at = skipPast(text, at + 4, "-->");
+      continue;
+    } else if (c == '>' && brackets == 0) {
+      selfClosing = at > 0 && text[at - 1] == '/';
+      return at + 1;
+    }
+    ++at;
+  }
+  return at;
+}
+
+bool isContainerName(std::string_view name) { return name == "array" || name == "dict"; }
+
+// The deepest nesting of <array> and <dict> elements in XML text, counted as
+// an XML parser sees them: comments, CDATA sections, processing instructions
+// and declarations are skipped whole, quoted attribute values never end a
+// tag, and <array/> or <dict/> opens nothing. Stops counting once past
+// `limit`, so hostile input costs one pass at most.
+std::size_t xmlContainerNesting(std::string_view text, std::size_t limit) {
+  std::size_t nesting = 0;
+  std::size_t deepest = 0;
+  std::size_t at = 0;
+  while ((at = text.find('<', at)) != std::string_view::npos) {
+    if (text.compare(at, 4, "<!--") == 0) {
+      at = skipPast(text, at + 4, "-->");
+    } else if (text.compare(at, 9, "<![CDATA[") == 0) {
+      at = skipPast(text, at + 9, "]]>");
+    } else if (text.compare(at, 2, "<?") == 0) {
+      at = skipPast(text, at + 2, "?>");
+    } else {
+      const bool closing = text.compare(at, 2, "</") == 0;
+      const bool declaration = !closing && text.compare(at, 2, "<!") == 0;
+      std::size_t nameStart = at + (closing || declaration ? 2 : 1);
+      std::size_t nameEnd = nameStart;
+      while (nameEnd < text.size() && std::string_view(" \t\r\n/>").find(text[nameEnd]) == std::string_view::npos) {
+        ++nameEnd;
+      }
+      const bool container = !declaration && isContainerName(text.substr(nameStart, nameEnd - nameStart));
+      bool selfClosing = false;
+      at = skipMarkup(text, nameEnd, selfClosing);
+      if (!container || selfClosing) continue;
+      if (closing) {
+        if (nesting > 0) --nesting;
+      } else {
+        deepest = std::max(deepest, ++nesting);
+        if (deepest > limit) return deepest;
+      }
+    }
+  }
+  return deepest;
+}
+
+// Empty when libplist may be handed the XML list, else why not.
+std::string xmlProblem(std::span<const uint8_t> bytes) {
+  // XML forbids U+0000 anywhere in a document; libplist would pass a NUL byte
+  // on inside a string and then abort on it.
+  if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr) return "a NUL byte";
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (xmlContainerNesting(text, kMaxContainerNesting) > kMaxContainerNesting) {
+    return formatString("nested deeper than %zu levels", kMaxContainerNesting);
+  }
+  return {};
 }
 
 }  // namespace
@@ -272,17 +544,9 @@ std::optional<Value> readPropertyListData(std::span<const uint8_t> bytes) {
   const auto length = static_cast<uint32_t>(bytes.size());
   const bool binary = isBinaryPropertyList(bytes);
 
-  if (binary && !binaryStringsAreSafe(bytes)) {
-    log("tessera: PropertyList: %zu bytes are not a valid binary property list (bad tables or a string "
-        "holding U+0000)",
-        bytes.size());
-    return std::nullopt;
-  }
-
-  // XML forbids U+0000 anywhere in a document; libplist would pass a NUL byte
-  // on inside a string and then abort on it.
-  if (!binary && std::memchr(bytes.data(), 0, bytes.size()) != nullptr) {
-    log("tessera: PropertyList: %zu bytes are not a valid XML property list (a NUL byte)", bytes.size());
+  if (std::string problem = binary ? binaryProblem(bytes) : xmlProblem(bytes); !problem.empty()) {
+    log("tessera: PropertyList: %zu bytes are not a valid %s property list (%s)", bytes.size(),
+        binary ? "binary" : "XML", problem.c_str());
     return std::nullopt;
   }
 

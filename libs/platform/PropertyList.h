@@ -27,6 +27,13 @@
 // std::nullopt and a log line naming the reason. Strings are otherwise kept
 // byte for byte, even when they are not valid UTF-8.
 //
+// Nesting is measured on the bytes before libplist parses them (libplist
+// recurses once per level and would exhaust the stack on a deep list), in one
+// pass without recursion. A binary list is also walked from its top object:
+// a reference cycle, a reference outside the object table, or shared objects
+// that would expand to more than 2^20 nodes (libplist copies an object for
+// every reference to it) are refused the same way.
+//
 // Cost: the list is parsed into libplist's tree, then copied into Values; the
 // tree is freed before returning. Nothing is cached.
 
@@ -40,8 +47,9 @@
 
 namespace platform {
 
-/// Containers nested deeper than this are refused (they would only come from
-/// hostile files, and converting them recursively could exhaust the stack).
+/// Containers nested deeper than this are refused (the root container is the
+/// first level). Only hostile files nest so deep, and parsing, converting and
+/// freeing them recursively could exhaust the stack.
 inline constexpr int kMaxPropertyListDepth = 256;
 
 enum class PropertyListFormat { XML, Binary };

@@ -172,15 +172,16 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, std::size_t length, 
     const std::uint32_t levelLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, dataLength - offset));
 
     // glTexImage2D reads width × height × bytes per pixel (rows are uploaded
-    // tightly packed); a shorter level would make it read past the data.
-    if (!format.compressed) {
-      const std::uint64_t needed =
-          saturatingMultiply(std::uint64_t{levelWidth} * levelHeight, format.bitsPerPixel / 8);
-      if (levelLength < needed) {
-        CCLOG("tessera: CCTexturePVR: level %d (%ux%u) has %u bytes, its pixels need %llu", parsed.numberOfMipmaps,
-              levelWidth, levelHeight, levelLength, static_cast<unsigned long long>(needed));
-        return false;
-      }
+    // tightly packed); a shorter level would make it read past the data. A
+    // compressed level needs all of its blocks: a shorter one is as broken,
+    // and only the driver would stand between it and a read past the data.
+    const std::uint64_t needed =
+        format.compressed ? size : saturatingMultiply(std::uint64_t{levelWidth} * levelHeight, format.bitsPerPixel / 8);
+    if (levelLength < needed) {
+      CCLOG("tessera: CCTexturePVR: level %d (%ux%u) has %u bytes, its %s need %llu", parsed.numberOfMipmaps,
+            levelWidth, levelHeight, levelLength, format.compressed ? "blocks" : "pixels",
+            static_cast<unsigned long long>(needed));
+      return false;
     }
 
     // Reached only when the assertion below was answered by a handler that

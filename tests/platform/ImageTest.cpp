@@ -201,6 +201,118 @@ TEST(ImageDecodeTest, TruncatedOrCorruptJpegIsRefusedWithALogLine) {
   }
 }
 
+// [SECTION] Headers that claim more than the data holds
+
+// A grey JPEG from libjpeg directly, baseline or progressive; `shade` gives
+// each pixel's value.
+template <typename Shade>
+Bytes greyJpeg(int width, int height, bool progressive, int quality, Shade shade) {
+  jpeg_compress_struct codec;
+  jpeg_error_mgr errors;
+  codec.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&codec);
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&codec, &data, &size);
+  codec.image_width = static_cast<JDIMENSION>(width);
+  codec.image_height = static_cast<JDIMENSION>(height);
+  codec.input_components = 1;
+  codec.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&codec);
+  jpeg_set_quality(&codec, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&codec);
+  jpeg_start_compress(&codec, TRUE);
+  Bytes row(static_cast<std::size_t>(width));
+  while (codec.next_scanline < codec.image_height) {
+    for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = shade(x, static_cast<int>(codec.next_scanline));
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&codec, rows, 1);
+  }
+  jpeg_finish_compress(&codec);
+  jpeg_destroy_compress(&codec);
+  Bytes jpeg(data, data + size);
+  std::free(data);
+  return jpeg;
+}
+
+std::size_t markerAt(const Bytes& jpeg, uint8_t marker) {
+  for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == marker) return i;
+  }
+  return jpeg.size();
+}
+
+TEST(ImageDecodeTest, SizesTheDataCannotHoldAreRefusedBeforeAllocating) {
+  // 8192 × 8192 RGBA (256 MiB, within the pixel limit) in a 70-byte file.
+  Bytes tinyPng = makePng(pngFixture(8192, 8192, 8, 6, {Bytes(16)}));
+  ASSERT_LT(tinyPng.size(), 100u);
+  // An 8 × 8 JPEG whose frame header is changed to claim 8192 × 8192.
+  Bytes tinyJpeg = greyJpeg(8, 8, false, 75, [](int, int) { return 128; });
+  const std::size_t frame = markerAt(tinyJpeg, 0xC0);
+  ASSERT_LT(frame + 9, tinyJpeg.size());
+  for (std::size_t at : {frame + 5, frame + 7}) {
+    tinyJpeg[at] = 0x20;  // 8192, big-endian
+    tinyJpeg[at + 1] = 0x00;
+  }
+  for (const Bytes& bad : {tinyPng, tinyJpeg}) {
+    LogCapture log;
+    EXPECT_EQ(Image::imageWithData(bad), nullptr);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.text().find("8192x8192"), std::string::npos) << log.text();
+    EXPECT_NE(log.text().find("cannot hold"), std::string::npos) << log.text();
+  }
+}
+
+// Files compressed as well as their formats allow stay within the bounds.
+TEST(ImageDecodeTest, HighlyCompressedImagesStillDecode) {
+  // 2048 × 2048 grey zeros: zlib packs the 4 MiB to about 4 KiB.
+  Image* png = Image::imageWithData(makePng(pngFixture(2048, 2048, 8, 0, std::vector<Bytes>(2048, Bytes(2048)))));
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->width(), 2048);
+  // 1-bit grey, the most pixels per sample byte.
+  Image* bits = Image::imageWithData(makePng(pngFixture(4096, 1024, 1, 0, std::vector<Bytes>(1024, Bytes(512)))));
+  ASSERT_NE(bits, nullptr);
+  EXPECT_EQ(pixelsOf(*bits)[4096 * 1023], (Rgba{0, 0, 0, 255}));
+  // One flat colour, baseline and progressive, at the lowest quality.
+  for (bool progressive : {false, true}) {
+    Bytes flat = greyJpeg(1024, 1024, progressive, 1, [](int, int) { return 77; });
+    Image* jpeg = Image::imageWithData(flat);
+    ASSERT_NE(jpeg, nullptr) << (progressive ? "progressive " : "baseline ") << flat.size() << " bytes";
+    const std::vector<Rgba> pixels = pixelsOf(*jpeg);
+    EXPECT_NEAR(pixels[1024 * 512 + 3][0], 77, 16) << "quality 1 quantises coarsely";
+    EXPECT_EQ(pixels.front(), pixels.back());
+  }
+}
+
+// libjpeg pads data cut off by a marker with grey and only warns: the
+// picture must fail instead. Stray bytes between headers lose nothing.
+TEST(ImageDecodeTest, JpegCutOffByAMarkerIsRefusedButStrayBytesAreNot) {
+  for (bool progressive : {false, true}) {
+    Bytes noisy = greyJpeg(64, 64, progressive, 90, [](int x, int y) { return (x * 37 + y * 101 + x * y) & 0xFF; });
+    ASSERT_NE(Image::imageWithData(noisy), nullptr);
+    const std::size_t scan = markerAt(noisy, 0xDA);
+    ASSERT_LT(scan, noisy.size() - 200);
+    for (std::size_t keep : {std::size_t{40}, (noisy.size() - scan) / 2}) {
+      Bytes cut(noisy.begin(), noisy.begin() + static_cast<std::ptrdiff_t>(scan + keep));
+      cut.insert(cut.end(), {0xFF, 0xD9});
+      LogCapture log;
+      EXPECT_EQ(Image::imageWithData(cut), nullptr) << keep;
+      ASSERT_EQ(log.lines().size(), 1u);
+      EXPECT_NE(log.text().find("JPEG"), std::string::npos);
+    }
+  }
+
+  Bytes jpeg = greyJpeg(16, 16, false, 90, [](int x, int y) { return x * 8 + y; });
+  Bytes padded = jpeg;
+  const std::size_t tables = markerAt(padded, 0xDB);
+  padded.insert(padded.begin() + static_cast<std::ptrdiff_t>(tables), {0x00, 0x42, 0x42});
+  Image* clean = Image::imageWithData(jpeg);
+  Image* stray = Image::imageWithData(padded);
+  ASSERT_NE(clean, nullptr);
+  ASSERT_NE(stray, nullptr);
+  EXPECT_EQ(clean->pixels(), stray->pixels());
+}
+
 // [SECTION] JPEG facts and conversions
 
 TEST(ImageJpegTest, DecodesOpaqueRgbWithSkippedFourthByte) {

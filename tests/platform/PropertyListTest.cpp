@@ -190,4 +190,149 @@ TEST(PropertyListReadTest, MalformedInputInvalid) {
   EXPECT_THAT(log.text(), HasSubstr("is a directory"));
 }
 
+// [SECTION] Nesting and object graphs measured before parsing
+
+// A binary list built byte by byte: object i is an array holding the objects
+// listed in children[i]; object 0 is the top. Offsets and references take
+// four bytes each.
+std::string binaryArrays(const std::vector<std::vector<uint32_t>>& children) {
+  const auto bigEndian = [](std::string& out, uint64_t value, int width) {
+    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+  };
+  std::string list = "bplist00";
+  std::vector<uint32_t> offsets;
+  for (const std::vector<uint32_t>& references : children) {
+    offsets.push_back(static_cast<uint32_t>(list.size()));
+    if (references.size() < 15) {
+      list += static_cast<char>(0xA0 | references.size());
+    } else {
+      list += static_cast<char>(0xAF);
+      list += static_cast<char>(0x12);  // the count as a four-byte integer object
+      bigEndian(list, references.size(), 4);
+    }
+    for (uint32_t reference : references) bigEndian(list, reference, 4);
+  }
+  const std::size_t table = list.size();
+  for (uint32_t offset : offsets) bigEndian(list, offset, 4);
+  list += std::string(6, '\0');
+  list += '\x04';  // offset size
+  list += '\x04';  // reference size
+  bigEndian(list, children.size(), 8);
+  bigEndian(list, 0, 8);  // top object
+  bigEndian(list, table, 8);
+  return list;
+}
+
+// `levels` arrays, each holding the next; the last is empty.
+std::string binaryChain(uint32_t levels) {
+  std::vector<std::vector<uint32_t>> children(levels);
+  for (uint32_t i = 0; i + 1 < levels; ++i) children[i] = {i + 1};
+  return binaryArrays(children);
+}
+
+std::string xmlChain(std::size_t levels, const std::string& between = "") {
+  std::string body;
+  body.reserve(levels * (15 + between.size()));
+  for (std::size_t i = 0; i < levels; ++i) body += "<array>" + between;
+  for (std::size_t i = 0; i < levels; ++i) body += "</array>";
+  return xmlList(body);
+}
+
+// Depth of nested single-element arrays, counting the root as 1.
+int chainDepth(const Value& value) {
+  int depth = 0;
+  for (const Value* at = &value; at->isArray(); at = at->asArray().empty() ? nullptr : &at->asArray()[0]) {
+    ++depth;
+    if (at->asArray().empty()) break;
+  }
+  return depth;
+}
+
+void expectRefused(const std::string& bytes, const char* reason, const char* name) {
+  testing_support::LogCapture log;
+  EXPECT_FALSE(platform::readPropertyListData(bytesOf(bytes)).has_value()) << name;
+  EXPECT_THAT(log.text(), HasSubstr(reason)) << name;
+}
+
+TEST(PropertyListNestingTest, LimitIsExactInBothFormats) {
+  const int limit = platform::kMaxPropertyListDepth;
+  for (const std::string& list : {xmlChain(limit), binaryChain(limit)}) {
+    std::optional<Value> value = platform::readPropertyListData(bytesOf(list));
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(limit, chainDepth(*value));
+  }
+  expectRefused(xmlChain(limit + 1), "nested deeper than 256 levels", "XML");
+  expectRefused(binaryChain(limit + 1), "nested deeper than 256 levels", "binary");
+}
+
+// Lists deep enough to exhaust the stack inside libplist are refused before
+// it sees them, in time linear in their size.
+TEST(PropertyListNestingTest, HostileDepthIsRefusedBeforeParsing) {
+  expectRefused(xmlChain(1000000), "nested deeper", "a million XML levels");
+  expectRefused(binaryChain(100000), "nested deeper", "a hundred thousand binary levels");
+  std::string dicts;
+  for (int i = 0; i < 100000; ++i) dicts += "<dict><key>k</key>";
+  expectRefused(xmlList(dicts), "nested deeper", "unclosed dictionaries");
+}
+
+// What an XML parser skips must neither hide nesting nor invent it.
+TEST(PropertyListNestingTest, XmlMarkupThatIsNotElementsIsSkipped) {
+  const int over = platform::kMaxPropertyListDepth + 44;
+  // A close tag inside a comment, CDATA, an attribute or a quoted DOCTYPE
+  // literal closes nothing.
+  expectRefused(xmlChain(over, "<!-- </array> -->"), "nested deeper", "close tags in comments");
+  expectRefused(xmlChain(over, "<string><![CDATA[</array>]]></string>"), "nested deeper", "close tags in CDATA");
+  expectRefused(xmlChain(over, "<?pi </array> ?>"), "nested deeper", "close tags in instructions");
+  expectRefused(xmlChain(over, "<string note=\"a></array>\">s</string>"), "nested deeper", "close tags in attributes");
+  std::string closes;
+  for (int i = 0; i < over; ++i) closes += "</array>";
+  std::string chain;
+  for (int i = 0; i < over; ++i) chain += "<array>";
+  expectRefused("<!DOCTYPE plist [ <!ENTITY e \"" + closes + "\"> ]><plist>" + chain + "</plist>", "nested deeper",
+                "close tags in a DOCTYPE");
+
+  // Open tags there open nothing, and <array/> is empty.
+  std::string opens;
+  for (int i = 0; i < over; ++i) opens += "<array>";
+  const std::string shallow = xmlList("<array><!-- " + opens + " --><string><![CDATA[" + opens +
+                                      "]]></string><string>&lt;array&gt;</string>" +
+                                      std::string("<array/><dict/><array />") + "</array>");
+  std::optional<Value> value = platform::readPropertyListData(bytesOf(shallow));
+  ASSERT_TRUE(value.has_value());
+  EXPECT_EQ(5u, value->asArray().size());
+  EXPECT_EQ(opens, (*value)[0].asString());
+  std::string empties = "<array>";
+  for (int i = 0; i < 2000; ++i) empties += "<array/><dict/>";
+  EXPECT_TRUE(platform::readPropertyListData(bytesOf(xmlList(empties + "</array>"))).has_value());
+}
+
+// libplist copies an object once per reference: shared objects count as
+// often as they are referenced, for depth and for size, and cycles are
+// refused.
+TEST(PropertyListNestingTest, BinaryObjectGraphsAreBounded) {
+  expectRefused(binaryArrays({{0}}), "contains itself", "an array holding itself");
+  expectRefused(binaryArrays({{1}, {2}, {1}}), "contains itself", "a longer cycle");
+  expectRefused(binaryArrays({{1, 7}, {}}), "reference to object 7 of 2", "a dangling reference");
+
+  // Forty levels that each hold the next one twice: 2^40 nodes once copied.
+  std::vector<std::vector<uint32_t>> doubling(41);
+  for (uint32_t i = 0; i < 40; ++i) doubling[i] = {i + 1, i + 1};
+  expectRefused(binaryArrays(doubling), "nodes once shared objects are copied", "doubling references");
+
+  // A 200-level chain reached first from the top, then again from the end of
+  // a 100-level chain: 301 levels deep through the shared object.
+  std::vector<std::vector<uint32_t>> shared(301);
+  shared[0] = {1, 201};
+  for (uint32_t i = 1; i < 200; ++i) shared[i] = {i + 1};
+  for (uint32_t i = 201; i < 300; ++i) shared[i] = {i + 1};
+  shared[300] = {1};
+  expectRefused(binaryArrays(shared), "nested deeper", "depth through a shared object");
+
+  // Sharing within the limits reads as copies.
+  std::optional<Value> copies = platform::readPropertyListData(bytesOf(binaryArrays({{1, 1, 1}, {2}, {}})));
+  ASSERT_TRUE(copies.has_value());
+  ASSERT_EQ(3u, copies->asArray().size());
+  EXPECT_EQ(2, chainDepth((*copies)[2]));
+}
+
 }  // namespace

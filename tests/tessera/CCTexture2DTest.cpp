@@ -324,4 +324,18 @@ TEST_F(CCTexture2DGLTest, RepeatAndMipmapsNeedPowerOfTwoSides) {
   EXPECT_THAT(assertions.files()[0], HasSubstr("libs/tessera/CCTexture2D"));
 }
 
+// Without a current context the configuration reads a maximum texture size
+// of 0, so every image is too large: the refusal names both sizes.
+TEST(CCTexture2DTest, ImageLargerThanTheMaximumTextureSizeInvalid) {
+  platform::GLContext::setCurrentContext(nullptr);
+  CCConfiguration::purgeSharedConfigurationForTesting();
+  CCConfiguration::setExtensionStringForTesting("");
+  ASSERT_EQ(0, CCConfiguration::sharedConfiguration()->maxTextureSize());
+  testing_support::LogCapture log;
+  EXPECT_FALSE(textureFrom(imageOf(5, 3, PixelLayout::RGBA)));
+  EXPECT_THAT(log.text(), HasSubstr("CCTexture2D: image of 5x3 needs a 8x4 texture, more than the maximum texture size 0"));
+  CCConfiguration::setExtensionStringForTesting(std::nullopt);
+  CCConfiguration::purgeSharedConfigurationForTesting();
+}
+
 }  // namespace

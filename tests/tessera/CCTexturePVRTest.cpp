@@ -72,9 +72,35 @@ TEST(CCTexturePVRTest, PVRTCLevelsKeepTheTwoBlockMinimum) {
   EXPECT_EQ(kPVRTC4, CCTexturePVR::pixelFormatInfo(pvrtc4.data.tableFormatIndex)->pvrType);
 
   // 8 × 4 blocks of 8 bytes: 64 × 64 is 8 × 16 blocks, then 4 × 8, 2 × 4, and 2 × 2 from 8 × 8 down.
-  const Parsed pvrtc2 = parse(pvrFile({64, 64, kPVRTC2}, std::string(1024 + 256 + 64 + 32 + 20, 'x')));
+  const Parsed pvrtc2 = parse(pvrFile({64, 64, kPVRTC2}, std::string(1024 + 256 + 64 + 32 + 32, 'x')));
   ASSERT_TRUE(pvrtc2.ok);
-  EXPECT_THAT(pvrtc2.lengths, ElementsAre(1024, 256, 64, 32, 20)) << "the last level takes what is left";
+  EXPECT_THAT(pvrtc2.lengths, ElementsAre(1024, 256, 64, 32, 32));
+}
+
+// glCompressedTexImage2D would read every block of a level: a level cut
+// short is refused like an uncompressed one, whichever level it is.
+TEST(CCTexturePVRTest, CompressedLevelsShorterThanTheirBlocksInvalid) {
+  struct Case {
+    const char* what;
+    std::string file;
+    const char* detail;
+  };
+  const Case cases[] = {
+      {"PVRTC2 last level", pvrFile({64, 64, kPVRTC2}, std::string(1024 + 256 + 64 + 32 + 20, 'x')),
+       "level 4 (4x4) has 20 bytes, its blocks need 32"},
+      {"PVRTC4 first level", pvrFile({256, 256, kPVRTC4}, std::string(32767, 'x')),
+       "level 0 (256x256) has 32767 bytes, its blocks need 32768"},
+      {"2^31 sides", pvrFile({0x80000000u, 0x80000000u, kPVRTC4}, std::string(32, 'x')),
+       "its blocks need 2305843009213693952"},
+  };
+  for (const Case& c : cases) {
+    testing_support::LogCapture log;
+    const Parsed parsed = parse(c.file);
+    EXPECT_FALSE(parsed.ok) << c.what;
+    EXPECT_EQ(0, parsed.data.numberOfMipmaps) << c.what;
+    ASSERT_EQ(1u, log.lines().size()) << c.what;
+    EXPECT_THAT(log.text(), testing::HasSubstr(c.detail)) << c.what;
+  }
 }
 
 TEST(CCTexturePVRTest, UncompressedLevelsHalveDownToOnePixel) {
@@ -116,8 +142,6 @@ TEST(CCTexturePVRTest, MalformedFilesInvalid) {
     EXPECT_FALSE(parsed.ok) << c.what;
     EXPECT_EQ(0, parsed.data.numberOfMipmaps) << c.what;
   }
-  // Compressed sizes at the largest sides must not overflow; GL refuses the texture later.
-  EXPECT_TRUE(parse(pvrFile({0x80000000u, 0x80000000u, kPVRTC4}, std::string(32, 'x'))).ok);
 }
 
 TEST(CCTexturePVRTest, SixteenLevelsFillTheTable) {

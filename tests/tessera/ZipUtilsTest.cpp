@@ -14,6 +14,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -86,6 +88,15 @@ class ZipUtilsTest : public testing::Test {
     const std::string path = write(file);
     return read([&](unsigned char** out) { return ccInflateGZipFile(path.c_str(), out); }, -1);
   }
+  // Every refusal logs exactly one line since the last call, naming `subject`
+  // and holding `detail`.
+  void expectOneLogLine(std::size_t& seen, const std::string& subject, const std::string& detail = "") {
+    ASSERT_EQ(seen + 1, log_.lines().size()) << log_.text();
+    const std::string& line = log_.lines().back();
+    EXPECT_NE(std::string::npos, line.find("tessera: ZipUtils: " + subject)) << line;
+    EXPECT_NE(std::string::npos, line.find(detail)) << line;
+    seen = log_.lines().size();
+  }
   fs::path directory_ = fs::temp_directory_path() / ("tessera-zip-" + std::to_string(::getpid()));
   testing_support::LogCapture log_;
 };
@@ -106,7 +117,9 @@ TEST_F(ZipUtilsTest, InflateInvalid) {
   for (const std::string& data : {std::string(), std::string("not compressed"), packed(sampleText(3000), -15),
                                   packed(sampleText(3000), 15, "dictionary"), zlib.substr(0, zlib.size() / 2),
                                   zlib.substr(0, zlib.size() - 1), corrupt}) {
+    std::size_t seen = log_.lines().size();
     EXPECT_EQ(std::nullopt, inflated(data)) << data.size();  // cut-short data must not grow the buffer for ever
+    expectOneLogLine(seen, "inflate: data of " + std::to_string(data.size()) + " bytes");
   }
 }
 
@@ -121,15 +134,26 @@ TEST_F(ZipUtilsTest, CCZInvalid) {
   const std::string text = sampleText(4000);
   std::string corrupt = ccz(text);
   corrupt[corrupt.size() / 2] ^= 0x55;
-  for (const std::string& file : {ccz(text, 0, 3), ccz(text, 1, 0), "CCZ?" + ccz(text).substr(4),
-                                  ccz(text).substr(0, 10), ccz(text).substr(0, 200), corrupt,
-                                  ccz(text, 0, 2, 3999),         // header length smaller than the data
-                                  ccz(text, 0, 2, 4001),         // larger: the end would stay unwritten
-                                  ccz(text, 0, 2, 0xFFFFFFFF),   // refused before allocating
-                                  ccz("", 0, 2, 200 << 20)}) {   // more than a tiny stream can hold
-    EXPECT_EQ(std::nullopt, unpackedCCZ(file)) << file.size();
+  const std::string path = (directory_ / "file").string();
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {ccz(text, 0, 3), "version 3"},
+      {ccz(text, 1, 0), "compression type 1"},
+      {"CCZ?" + ccz(text).substr(4), "CCZ!"},
+      {ccz(text).substr(0, 10), "10 bytes"},
+      {ccz(text).substr(0, 200), "cut short or corrupt"},
+      {corrupt, "cut short or corrupt"},
+      {ccz(text, 0, 2, 3999), "more than the header's length 3999"},  // header length smaller than the data
+      {ccz(text, 0, 2, 4001), "4001"},                                // larger: the end would stay unwritten
+      {ccz(text, 0, 2, 0xFFFFFFFF), "4294967295"},                    // refused before allocating
+      {ccz("", 0, 2, 200 << 20), "209715200"},                        // more than a tiny stream can hold
+  };
+  std::size_t seen = log_.lines().size();
+  for (const auto& [file, detail] : cases) {
+    EXPECT_EQ(std::nullopt, unpackedCCZ(file)) << detail;
+    expectOneLogLine(seen, path, detail);
   }
   EXPECT_EQ(std::nullopt, read([&](unsigned char** out) { return ccInflateCCZFile(directory_.c_str(), out); }, -1));
+  expectOneLogLine(seen, directory_.string(), "cannot read");
 }
 
 TEST_F(ZipUtilsTest, GZipReadsChunksMembersAndPlainFiles) {
@@ -146,11 +170,16 @@ TEST_F(ZipUtilsTest, GZipInvalid) {
   const std::string gzip = packed(sampleText(100000), 31);
   std::string badChecksum = gzip;
   badChecksum[gzip.size() - 6] ^= 0x01;
+  const std::string path = (directory_ / "file").string();
+  std::size_t seen = log_.lines().size();
   for (const std::string& file : {gzip.substr(0, gzip.size() / 2), gzip.substr(0, gzip.size() - 4), badChecksum}) {
     EXPECT_EQ(std::nullopt, unpackedGZip(file)) << file.size();
+    expectOneLogLine(seen, path, "zlib error");
   }
   EXPECT_EQ(std::nullopt, read([&](unsigned char** out) { return ccInflateGZipFile(directory_.c_str(), out); }, -1));
+  expectOneLogLine(seen, directory_.string());
   EXPECT_EQ(std::nullopt, read([&](unsigned char** out) { return ccInflateGZipFile("/nonexistent.gz", out); }, -1));
+  expectOneLogLine(seen, "/nonexistent.gz", "cannot open");
 }
 
 TEST(ZipUtilsDeathTest, NullOutPointerInvalid) {

@@ -9,8 +9,9 @@
 //
 // Bad data never reads out of bounds, loops or allocates without limit:
 // unpacked data is refused above kZipUtilsMaxUnpackedLength, and streams that
-// end early or disagree with their header fail. Those refusals log one
-// "tessera: ZipUtils: ..." line; the other failures are silent.
+// end early or disagree with their header fail. Every failure logs one
+// "tessera: ZipUtils: ..." line naming the file (or the data's length) and
+// the numbers involved: sizes, the header's fields, zlib's error code.
 
 #include <cstddef>
 
