@@ -11,11 +11,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 /// One glyph of a bitmap font. All fields are zero until the font defines the
 /// character, so an undefined character draws nothing and takes no room.
 struct BMFontDef {
-  /// The character code (0 to 2047).
+  /// The character code: any non-negative id the file gives. A label draws
+  /// the ones that fit a UTF-16 code unit (0 to 65535).
   uint32_t charID = 0;
   /// The glyph's rectangle in the page image, in pixels, y down from the top
   /// row. Whole numbers.
@@ -38,11 +40,11 @@ struct BMFontPadding {
 };
 
 /// The glyph table, line height, page image and kerning pairs of one .fnt
-/// file.
+/// file, in either of the two forms font tools write.
 ///
-/// The text is read as UTF-8, split into lines at every line feed (nothing
-/// else is trimmed, so CR LF files keep a '\r' at each line end) and every
-/// line is classified by its prefix, first match deciding:
+/// Text form. The text is read as UTF-8, split into lines at every line feed
+/// (nothing else is trimmed, so CR LF files keep a '\r' at each line end) and
+/// every line is classified by its prefix, first match deciding:
 ///   "info face"          ignored
 ///   "common lineHeight"  line height; page size and page count checks
 ///   "page id"            the page image
@@ -58,58 +60,69 @@ struct BMFontPadding {
 /// to the first other character, saturated at the int32 limits, 0 without
 /// digits. A field the line does not have reads as 0.
 ///
-/// Checks (assertions, texts as given):
-///   page width or height above the GL's maximum texture size:
-///       "CCLabelBMFont: page can't be larger than supported"
-///   a page count other than 1:        "CCBitfontAtlas: only supports 1 page"
-///   a page id other than 0:           "XXX: BitmapFontAtlas only supports 1 page"
-///   no quoted image name:             "BitmapFontAtlas file could not be found"
-///   a character code not below 2048 (compared unsigned, so -1 fails too):
-///                                     "BitmpaFontAtlas: CharID bigger than supported"
-/// When the assertion handler returns, reading goes on; a refused character
-/// line stores nothing and a page line without a name leaves the image name
-/// as it was.
+/// XML form, chosen when the first characters after white space (and a
+/// byte-order mark) are "<?xml" or "<font": a root <font> element holding
+/// <common lineHeight scaleW scaleH pages .../>, <page id file/> (inside
+/// <pages>), <char id x y width height xoffset yoffset xadvance .../> (inside
+/// <chars>) and <kerning first second amount/> (inside <kernings>).
+/// Attributes are found by name in any order and read with the same decimal
+/// rule; a missing one reads as 0. Entities in values (&quot; &amp; ...) are
+/// decoded. Malformed XML and documents with a document type declaration are
+/// refused.
 ///
-/// Cost: the glyph table is a fixed array of 2048 records (64 KiB) inside the
-/// object, so glyph lookup is one index; kerning lookup is one hash probe.
-/// Parsing is linear in the text and allocates one field list per line.
+/// Refused files (a logged error naming the file, and init returns false):
+///   a page count other than 1 (fonts of several pages are not drawn);
+///   a page wider or taller than the GL's maximum texture size (checked when
+///       a GL context has reported its limit);
+///   a page id other than 0; a page without a quoted, non-empty image name;
+///   no page at all (an empty file, for instance);
+///   malformed XML.
+/// A character with a negative id is skipped. Kerning pairs are kept for any
+/// two ids; only pairs of ids 0..65535 can ever apply to a label's text.
+///
+/// Cost: the glyphs of codes 0 to 2047 sit in a fixed table of 2048 records
+/// (64 KiB) inside the object, so their lookup is one index; glyphs of higher
+/// codes are kept sorted by id and found by binary search. Kerning lookup is
+/// one hash probe. Parsing is linear in the text (plus one sort of the high
+/// glyphs) and allocates one field list per text line.
 ///
 /// Main thread only (the cache is not locked).
 class CCBMFontConfiguration : public platform::Object {
   PLATFORM_CLASS(CCBMFontConfiguration, platform::Object)
 
  public:
-  /// Character codes a font can define: 0 to kMaxCharacters - 1.
-  static constexpr uint32_t kMaxCharacters = 2048;
+  /// Character codes held in the direct table: 0 to kDirectTableSize - 1.
+  static constexpr uint32_t kDirectTableSize = 2048;
 
   // [SECTION] Creation
 
   /// A new autoreleased configuration read from `fntFile` (initWithFNTfile),
-  /// or nullptr when the file cannot be read.
+  /// or nullptr when the file cannot be read or is refused.
   static CCBMFontConfiguration* configurationWithFNTFile(const std::string& fntFile);
   /// A new autoreleased configuration parsed from `text` as if it were the
   /// content of `fntFile` (which only places the page image), or nullptr when
-  /// `text` is not valid UTF-8.
+  /// `text` is refused.
   static CCBMFontConfiguration* configurationWithFNTData(std::string_view text, const std::string& fntFile);
 
   /// Resolves `fntFile` with CCFileUtils::fullPathFromRelativePath (which
   /// prefers the "-hd" file at content scale factor 2), reads it and parses
-  /// it. Returns false, and logs the path, when the file cannot be read or is
-  /// not valid UTF-8. Starts from an empty font, so it may run again on a
-  /// live object.
+  /// it. Returns false, and logs the path and the reason, when the file
+  /// cannot be read, is text that is not valid UTF-8, or is refused (see the
+  /// class comment). Starts from an empty font, so it may run again on a live
+  /// object; after a failure the font's content is unspecified.
   bool initWithFNTfile(const std::string& fntFile);
   /// Parses `text` as the content of `fntFile`. The page image is looked for
   /// in the folder of `fntFile` as passed (not of a resolved path). Returns
-  /// false, and logs, when `text` is not valid UTF-8.
+  /// false, and logs, when `text` is refused.
   bool initWithFNTData(std::string_view text, const std::string& fntFile);
 
   // [SECTION] The process-wide cache
 
   /// The configuration cached under `fntFile`, the name exactly as passed
   /// ("a.fnt" and "./a.fnt" are two entries). On a miss it is read with
-  /// configurationWithFNTFile and stored; a file that cannot be read gives
-  /// nullptr and is not cached. The cache, created on first use, retains its
-  /// configurations.
+  /// configurationWithFNTFile and stored; a file that cannot be read or is
+  /// refused gives nullptr and is not cached. The cache, created on first
+  /// use, retains its configurations.
   static CCBMFontConfiguration* cachedConfiguration(const std::string& fntFile);
   /// Drops every cached configuration (the cache's references only: labels
   /// keep theirs), so the next lookup reads the file again.
@@ -117,17 +130,21 @@ class CCBMFontConfiguration : public platform::Object {
 
   // [SECTION] The font
 
-  /// The glyph of `charCode`. Expects charCode < kMaxCharacters.
+  /// The glyph of `charCode`, any code; an all-zero record (charID 0) when
+  /// the font does not define it.
   const BMFontDef& fontDef(uint32_t charCode) const;
-  /// The whole glyph table, indexed by character code.
-  const std::array<BMFontDef, kMaxCharacters>& BMFontArray() const { return BMFontArray_; }
+  /// The glyphs of codes 0 to kDirectTableSize - 1, indexed by code.
+  const std::array<BMFontDef, kDirectTableSize>& BMFontArray() const { return BMFontArray_; }
+  /// The glyphs of codes kDirectTableSize and above, sorted by code, one per
+  /// code.
+  const std::vector<BMFontDef>& highFontDefs() const { return highFontDefs_; }
   /// Line height in pixels. 0 until a common line is read.
   uint32_t commonHeight() const { return commonHeight_; }
   /// Never filled by the reader; all zero.
   const BMFontPadding& padding() const { return padding_; }
   /// The page image: the folder of the .fnt name as passed, joined with the
   /// name the page line quotes ("fonts/a.fnt" with file="a.png" gives
-  /// "fonts/a.png"). Empty until a page line with a name is read.
+  /// "fonts/a.png"). Never empty on a configuration that was made.
   const std::string& atlasName() const { return atlasName_; }
 
   /// Pixels added to the advance between `first` and `second`, or 0 when the
@@ -144,25 +161,41 @@ class CCBMFontConfiguration : public platform::Object {
   std::string description() const override;
 
  protected:
-  /// dealloc: drops the kerning pairs and the image name.
+  /// dealloc: drops the kerning pairs, the glyphs and the image name.
   ~CCBMFontConfiguration() override = default;
 
  private:
-  void parseConfigText(std::string_view text, const std::string& fntFile);
-  void parseCommonArguments(std::string_view line);
-  void parseImageFileName(std::string_view line, const std::string& fntFile);
-  /// False when the character code is out of range (nothing to store).
-  bool parseCharacterDefinition(std::string_view line, BMFontDef& characterDefinition);
+  // Both forms parse into the same steps below; each returns false (having
+  // logged with `source`, the name used in messages) when it refuses the
+  // file.
+  bool parseConfigText(std::string_view text, const std::string& fntFile, const std::string& source);
+  bool parseConfigXML(std::string_view text, const std::string& fntFile, const std::string& source);
+  bool parseCommonArguments(std::string_view line, const std::string& source);
+  bool parseImageFileName(std::string_view line, const std::string& fntFile, const std::string& source);
+  void parseCharacterDefinition(std::string_view line);
   void parseKerningEntry(std::string_view line);
   /// The pair count the file announces. The table grows as needed, so this
   /// does nothing.
-  void parseKerningCapacity(std::string_view line) {}
+  void parseKerningCapacity(std::string_view) {}
+
+  bool setCommon(int32_t lineHeight, int32_t pageWidth, int32_t pageHeight, int32_t pages, const std::string& source);
+  bool setPage(int32_t pageID, std::string_view imageName, bool hasName, const std::string& fntFile,
+               const std::string& source);
+  void addCharacter(int32_t charID, const BMFontDef& characterDefinition);
+  void addKerning(int32_t first, int32_t second, int32_t amount);
+  /// Sorts the high glyphs (a later definition of a code wins), checks that
+  /// a page was named and logs skipped characters. False when refused.
+  bool finishParsing(const std::string& source, bool isXML);
   void reset();
 
-  std::array<BMFontDef, kMaxCharacters> BMFontArray_{};
+  std::array<BMFontDef, kDirectTableSize> BMFontArray_{};
+  std::vector<BMFontDef> highFontDefs_;
   uint32_t commonHeight_ = 0;
   BMFontPadding padding_{};
   std::string atlasName_;
-  /// (first << 16) | (second & 0xFFFF) -> amount.
-  std::unordered_map<int32_t, int32_t> kerningDictionary_;
+  /// (first << 32) | second -> amount, both ids as unsigned 32-bit, so no two
+  /// pairs of the file share a key.
+  std::unordered_map<uint64_t, int32_t> kerningDictionary_;
+  /// Character lines skipped during the current parse (negative ids).
+  std::size_t skippedCharacters_ = 0;
 };

@@ -1,6 +1,6 @@
 #include "tessera/CCLabelBMFont.h"
 
-#include "platform/Assert.h"
+#include "platform/Log.h"
 #include "platform/StringUtils.h"
 #include "tessera/CCBMFontConfiguration.h"
 #include "tessera/CCSprite.h"
@@ -44,11 +44,21 @@ void CCLabelBMFont::purgeCachedData() { CCBMFontConfiguration::purgeCachedData()
 bool CCLabelBMFont::initWithString(const std::string& text, const std::string& fntFile) {
   configuration_ = nullptr;
   configuration_ = CCBMFontConfiguration::cachedConfiguration(fntFile);
-  CCAssert(configuration_ != nullptr, "Error creating config for BitmapFontAtlas");
-  if (!configuration_) return false;
+  // A font file that can't be read or is refused is bad input, not a
+  // programming error: the configuration has logged why, the label is nil.
+  if (!configuration_) {
+    CCLOG("tessera: CCLabelBMFont: Error creating config for BitmapFontAtlas from %s", fntFile.c_str());
+    return false;
+  }
 
   const std::u16string units = platform::utf8ToUtf16(text);
-  if (!initWithFile(configuration_->atlasName(), static_cast<std::uint32_t>(units.size()))) return false;
+  // The batch node accepts a missing texture; a label without its page
+  // could draw nothing, so that is a failure here.
+  if (!initWithFile(configuration_->atlasName(), static_cast<std::uint32_t>(units.size())) || texture() == nullptr) {
+    CCLOG("tessera: CCLabelBMFont: cannot load the page image %s of %s", configuration_->atlasName().c_str(),
+          fntFile.c_str());
+    return false;
+  }
 
   opacity_ = 255;
   color_ = ccWHITE;
@@ -101,9 +111,6 @@ void CCLabelBMFont::createFontChars() {
 
   for (std::size_t i = 0; i < length; ++i) {
     const char16_t c = string_[i];
-    CCAssert(c < CCBMFontConfiguration::kMaxCharacters, "BitmapFontAtlas: character outside bounds");
-    if (c >= CCBMFontConfiguration::kMaxCharacters) continue;
-
     if (c == u'\n') {
       // The previous code stays: the next line's first character is kerned
       // against this line's last one.

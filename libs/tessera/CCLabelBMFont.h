@@ -23,9 +23,14 @@
 // Fonts are shared: labels naming the same .fnt file use one parsed
 // configuration from the process-wide cache (CCBMFontConfiguration).
 //
-// Cost: glyph lookup is one index, kerning one hash probe per character;
-// changing the text reuses the sprites by index and makes only the missing
-// ones.
+// Any UTF-16 code unit the font defines is drawn, whatever its code; a
+// character outside the basic plane is two code units, which a font's ids
+// (Unicode code points) never match, so it draws nothing.
+//
+// Cost: per character one glyph lookup (an index for codes below 2048, a
+// binary search among the font's higher codes otherwise) and one kerning
+// hash probe; no allocation. Changing the text reuses the sprites by index
+// and makes only the missing ones.
 //
 // Main thread only.
 
@@ -65,19 +70,19 @@ class CCLabelBMFont : public CCSpriteBatchNode, public CCLabelProtocol, public C
 
   CCLabelBMFont() = default;
 
-  /// Takes the configuration of `fntFile` from the cache (expects one: "Error
-  /// creating config for BitmapFontAtlas"), becomes a batch node on its page
-  /// image with room for as many sprites as `text` has UTF-16 code units,
-  /// opaque white, opacityModifyRGB as the page's premultiplied-alpha flag,
-  /// anchor (0.5, 0.5), then setString(text). False when the configuration or
-  /// the batch node can't be made. May run again on a live label.
+  /// Takes the configuration of `fntFile` from the cache, becomes a batch
+  /// node on its page image with room for as many sprites as `text` has
+  /// UTF-16 code units, opaque white, opacityModifyRGB as the page's
+  /// premultiplied-alpha flag, anchor (0.5, 0.5), then setString(text).
+  /// False, with a logged error naming the file, when the font file can't be
+  /// read or is refused ("Error creating config for BitmapFontAtlas from
+  /// ...") or its page image can't be loaded. May run again on a live label.
   virtual bool initWithString(const std::string& text, const std::string& fntFile);
 
   // [SECTION] Text (CCLabelProtocol)
 
   /// Stores the text (UTF-8; invalid sequences become U+FFFD), hides every
-  /// child and lays the text out. Expects every code unit below 2048
-  /// ("BitmapFontAtlas: character outside bounds"); one that isn't is skipped.
+  /// child and lays the text out.
   void setString(const std::string& text) override;
   /// setString() of a NUL-terminated UTF-8 byte string; nullptr is the
   /// empty text.

@@ -117,6 +117,9 @@ CCTexture2D* CCTextureCache::addImage(const char* path) {
 }
 
 CCTexture2D* CCTextureCache::addImage(const std::string& path) {
+  // An empty name is as much a caller's bug as no name: it names no file.
+  CCAssert(!path.empty(), "TextureCache: fileimage MUST not be nill");
+  if (path.empty()) return nullptr;
   std::lock_guard lock(dictLock_);
   return addImageLocked(path);
 }
@@ -214,6 +217,8 @@ void CCTextureCache::addImageAsync(const char* path, platform::Object* target, c
 
 void CCTextureCache::addImageAsync(const std::string& path, platform::Object* target,
                                    const platform::Selector& selector) {
+  CCAssert(!path.empty(), "TextureCache: fileimage MUST not be nill");
+  if (path.empty()) return;
   const std::string key = CCFileUtils::removeHDSuffixFromFile(path);
   if (CCTexture2D* cached = textureForKey(key)) {
     if (target != nullptr) selector(target, cached);

@@ -84,7 +84,8 @@ class CCTextureCache : public platform::Object {
   /// later go through a PNG re-encode; anything else decodes as an image.
   /// The result belongs to the cache (not autoreleased); nullptr, with
   /// nothing cached, when the file is missing or can't be decoded.
-  /// Expects a path ("TextureCache: fileimage MUST not be nill").
+  /// Expects a path, neither nullptr nor empty ("TextureCache: fileimage
+  /// MUST not be nill").
   CCTexture2D* addImage(const char* path);
   CCTexture2D* addImage(const std::string& path);
 

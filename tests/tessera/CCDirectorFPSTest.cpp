@@ -163,7 +163,7 @@ class CCDirectorPurgeTest : public DirectorFixture {
     DirectorFixture::SetUp();
     if (IsSkipped()) return;
     g_deaths.clear();
-    writeText("f.fnt", "common lineHeight=10 base=8 scaleW=16 scaleH=16 pages=1\n");
+    writeText("f.fnt", "common lineHeight=10 base=8 scaleW=16 scaleH=16 pages=1\npage id=0 file=\"t.png\"\n");
     writePNG("t.png", Picture(2, 2));
     {
       platform::AutoreleasePool pool;  // counts then hold owners only

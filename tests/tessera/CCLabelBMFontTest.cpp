@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "tessera/CCBMFontConfiguration.h"
 #include "tessera/CCSprite.h"
+#include "tessera/CCTextureCache.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -116,24 +117,75 @@ TEST_F(CCLabelBMFontTest, ShorterTextHidesSurplusSpritesAndLongerReusesThem) {
   EXPECT_EQ(255, sprites[3]->opacity()) << "reset to opaque on reuse";
 }
 
-TEST_F(CCLabelBMFontTest, CodesBeyondTheGlyphTableInvalid) {
-  LogCapture log;
-  CCLabelBMFont* label = CCLabelBMFont::labelWithString("A", "t.fnt");
+// A font with Cyrillic and CJK glyphs, as real fonts have: 'Ж' (1046) is the
+// red box, '中' (20013) the blue one, with a pair between them.
+TEST_F(CCLabelBMFontTest, DrawsCharactersOfAnyCodeTheFontDefines) {
+  writeText("wide.fnt",
+            "common lineHeight=10 base=8 scaleW=32 scaleH=16 pages=1\n"
+            "page id=0 file=\"page.png\"\n"
+            "char id=65 x=0 y=0 width=4 height=6 xoffset=1 yoffset=2 xadvance=6\n"
+            "char id=1046 x=0 y=0 width=4 height=6 xoffset=0 yoffset=1 xadvance=5\n"
+            "char id=20013 x=16 y=0 width=4 height=8 xoffset=1 yoffset=0 xadvance=7\n"
+            "kerning first=1046 second=20013 amount=-1\n");
   AssertionRecorder assertions;
-  label->setString("A\xE0\xA0\x80V");  // U+0800, one past the table
-  EXPECT_THAT(assertions.messages(), ElementsAre("BitmapFontAtlas: character outside bounds"));
-  EXPECT_THAT(assertions.files(), ElementsAre("libs/tessera/CCLabelBMFont.cpp"));
-  EXPECT_EQ(nullptr, label->getChildByTag(1));
-  EXPECT_EQ("6,5", centre(label, 2)) << "V still meets the A-V pair";
+  CCLabelBMFont* label = CCLabelBMFont::labelWithString("A\xD0\x96\xE4\xB8\xAD", "wide.fnt");  // "AЖ中"
+  ASSERT_NE(nullptr, label);
+  EXPECT_TRUE(assertions.empty());
+  EXPECT_TRUE(CGRectEqualToRect(CGRectMake(0, 0, 4, 6), glyph(label, 1)->textureRectInPixels()));
+  EXPECT_TRUE(CGRectEqualToRect(CGRectMake(16, 0, 4, 8), glyph(label, 2)->textureRectInPixels()));
+  EXPECT_EQ("8,6", centre(label, 1));   // pen 6 + 0 + 2, band top 10 - 1 - 3
+  EXPECT_EQ("13,6", centre(label, 2));  // pen 11 + 1 + 2 - 1, 10 - 0 - 4
+  EXPECT_EQ("17x10", size(label));
 
-  assertions.clear();
-  label->setCString("A\xFF");  // an invalid byte becomes U+FFFD
-  EXPECT_EQ("A\xEF\xBF\xBD", label->string());
-  EXPECT_EQ(1u, assertions.messages().size());
+  label->setAnchorPoint(CGPointMake(0, 0));
+  render(label);
+  EXPECT_TRUE(colorNear(kRed, pixel(7, 5)));
+  EXPECT_TRUE(colorNear(kBlue, pixel(12, 5)));
 
-  assertions.clear();
+  // Codes the font lacks, including both halves of a character outside the
+  // basic plane, draw nothing and take no room; the next glyph is kerned
+  // against the last code unit.
+  label->setString("\xD0\x96\xF0\x9F\x98\x80\xE4\xB8\xAD");  // Ж, U+1F600, 中
+  EXPECT_EQ(4u, label->utf16String().size());
+  EXPECT_TRUE(CGRectEqualToRect(CGRectZero, glyph(label, 1)->textureRectInPixels()));
+  EXPECT_EQ("8,6", centre(label, 3)) << "no pair with the low surrogate";
+  EXPECT_EQ("12x10", size(label));
+  EXPECT_TRUE(assertions.empty());
+}
+
+TEST_F(CCLabelBMFontTest, BadFontFilesGiveNoLabelAndALoggedReason) {
+  writeText("two.fnt", "common lineHeight=10 base=8 scaleW=32 scaleH=16 pages=2\n"
+                       "page id=0 file=\"page.png\"\npage id=1 file=\"page2.png\"\n");
+  writeText("empty.fnt", "");
+  writeText("xml.fnt", "<?xml version=\"1.0\"?>\n<font><common lineHeight=\"10\" pages=\"1\"/>\n<pages><page id=\"0\"");
+  writeText("nopage.fnt", "common lineHeight=10 base=8 scaleW=32 scaleH=16 pages=1\npage id=0 file=\"gone.png\"\n");
+  AssertionRecorder assertions;
+  LogCapture log;
+  EXPECT_EQ(nullptr, CCLabelBMFont::labelWithString("A", "two.fnt"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("two.fnt has 2 pages"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("Error creating config for BitmapFontAtlas from two.fnt"));
+  EXPECT_EQ(nullptr, CCLabelBMFont::labelWithString("AV", "empty.fnt"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("empty.fnt names no page image"));
+  EXPECT_EQ(nullptr, CCLabelBMFont::labelWithString("A", "xml.fnt"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("xml.fnt is not well-formed XML"));
   EXPECT_EQ(nullptr, CCLabelBMFont::labelWithString("A", "missing.fnt"));
-  EXPECT_THAT(assertions.messages(), ElementsAre("Error creating config for BitmapFontAtlas"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("missing.fnt"));
+  EXPECT_EQ(nullptr, CCLabelBMFont::labelWithString("A", "nopage.fnt"));
+  EXPECT_THAT(log.text(), testing::HasSubstr("cannot load the page image gone.png of nopage.fnt"));
+  EXPECT_TRUE(assertions.empty()) << assertions.messages().front();
+
+  // A fixed bad file is read again: refusals are not cached.
+  writeText("empty.fnt", kFont);
+  EXPECT_NE(nullptr, CCLabelBMFont::labelWithString("A", "empty.fnt"));
+
+  // Naming no image at all is a caller's bug, whichever overload is used.
+  CCTextureCache* cache = CCTextureCache::sharedTextureCache();
+  EXPECT_EQ(nullptr, cache->addImage(std::string()));
+  EXPECT_EQ(nullptr, cache->addImage(""));
+  cache->addImageAsync(std::string(), nullptr, platform::Selector());  // no thread is started for it
+  EXPECT_THAT(assertions.messages(), ElementsAre("TextureCache: fileimage MUST not be nill",
+                                                 "TextureCache: fileimage MUST not be nill",
+                                                 "TextureCache: fileimage MUST not be nill"));
 }
 
 // [SECTION] Colour and sharing
