@@ -9,6 +9,8 @@
 #include "platform/ViewOverlays.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -41,8 +43,39 @@ std::vector<ViewOverlay> bannerOverlays(const View* glView) {
     Image* image = banner->currentImage();
     if (image == nullptr) continue;
     overlays.push_back({image, banner->convertRectToView(banner->bounds(), glView)});
+    if (banner->isBannerViewActionInProgress()) {
+      if (Image* closeBox = ADBannerView::closeBoxImage()) {
+        overlays.push_back({closeBox, banner->convertRectToView(banner->closeBoxFrame(), glView)});
+      }
+    }
   }
   return overlays;
+}
+
+// The close box, drawn in memory: kSide pixels square, a dark grey face, a
+// white rim and a white cross. Drawn at 2 pixels per point so it stays sharp
+// on a scale 2 screen.
+Image* makeCloseBoxImage() {
+  constexpr int kSide = static_cast<int>(ADBannerView::kCloseBoxSize) * 2;
+  constexpr int kRim = 3;
+  constexpr int kInset = 13;      // the cross keeps this far from the edges
+  constexpr float kStroke = 3.5f;  // half the cross's thickness
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(kSide) * kSide * 4);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      std::uint8_t* p = pixels.data() + (static_cast<std::size_t>(y) * kSide + x) * 4;
+      const bool rim = x < kRim || y < kRim || x >= kSide - kRim || y >= kSide - kRim;
+      const bool insideCross = x >= kInset && y >= kInset && x < kSide - kInset && y < kSide - kInset;
+      const float centre = (kSide - 1) / 2.0f;
+      const float fromFirstDiagonal = std::abs((x - centre) - (y - centre)) / 1.41421356f;
+      const float fromSecondDiagonal = std::abs((x - centre) + (y - centre)) / 1.41421356f;
+      const bool cross = insideCross && (fromFirstDiagonal <= kStroke || fromSecondDiagonal <= kStroke);
+      const std::uint8_t grey = rim || cross ? 255 : 48;
+      p[0] = p[1] = p[2] = grey;
+      p[3] = 255;
+    }
+  }
+  return Image::imageWithPixels(kSide, kSide, PixelLayout::RGBA, static_cast<std::size_t>(kSide) * 4, pixels);
 }
 
 void ensureOverlayProvider() {
@@ -62,6 +95,19 @@ Image* readHouseAdImage(const std::string& stem) {
 }
 
 }  // namespace
+
+bool finishBannerViewActions() {
+  bool closed = false;
+  const std::vector<ADBannerView*> banners = liveBanners();  // finishing may create or destroy banners
+  for (ADBannerView* banner : banners) {
+    if (std::find(liveBanners().begin(), liveBanners().end(), banner) == liveBanners().end()) continue;
+    if (!banner->isBannerViewActionInProgress()) continue;
+    Ref<ADBannerView> keep(banner);
+    banner->click();
+    closed = true;
+  }
+  return closed;
+}
 
 bool registerAdService() {
   if (facts().adServiceAvailable) {
@@ -176,6 +222,23 @@ void ADBannerView::failToReceiveAd(const ADError& error) {
 
 // [SECTION] Clicks and the full-screen action
 
+Image* ADBannerView::closeBoxImage() {
+  static Image* image = [] {
+    Image* made = makeCloseBoxImage();
+    if (made) made->retain();  // kept for the life of the process
+    return made;
+  }();
+  return image;
+}
+
+CGRect ADBannerView::closeBoxFrame() const {
+  if (!actionInProgress_) return CGRectZero;
+  constexpr float kMargin = 4;
+  const CGRect bounds = this->bounds();
+  return CGRectMake(bounds.origin.x + bounds.size.width - kMargin - kCloseBoxSize, bounds.origin.y + kMargin,
+                    kCloseBoxSize, kCloseBoxSize);
+}
+
 void ADBannerView::click() {
   if (actionInProgress_) {
     finishAction();
@@ -195,6 +258,7 @@ void ADBannerView::beginAction() {
   if (View* parent = superview()) {
     setFrame(parent->bounds());
   }
+  setNeedsRedisplay();  // the delegate may have stopped the engine's drawing
 }
 
 void ADBannerView::finishAction() {
@@ -202,6 +266,7 @@ void ADBannerView::finishAction() {
   Ref<ADBannerView> keep(this);
   actionInProgress_ = false;
   setFrame(frameBeforeAction_);
+  setNeedsRedisplay();  // skipped when the engine draws a frame first
   if (delegate_) delegate_->bannerViewActionDidFinish(this);
 }
 

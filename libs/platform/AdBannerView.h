@@ -24,11 +24,15 @@
 //   (touch began and ended       when it answers true the banner covers its
 //   inside it)                   superview with the full-screen ad
 //   click on the full-screen ad  the banner returns to its frame, then
-//                                bannerViewActionDidFinish
+//   (its close box or anywhere   bannerViewActionDidFinish
+//   else), or the Escape key
 //
 // Drawing: the banner shows its current image above the GL drawing through a
 // view overlay (ViewOverlays.h), in the window and in captured frames, while
-// it is visible, loaded and inside the presented GL view.
+// it is visible, loaded and inside the presented GL view. The full-screen ad
+// carries a close box in its top-right corner. Beginning and ending an
+// action ask for a redisplay, so the ad shows (over the last frame) even
+// when the delegate stops the engine's drawing for it.
 //
 // Implemented:
 //  [x] 480 × 32 and 320 × 50 size identifiers; load, failure, rotation;
@@ -81,6 +85,11 @@ class ADBannerViewDelegate {
 /// it otherwise. Returns whether the service is on. Safe to call again.
 bool registerAdService();
 
+/// Closes the full-screen ad of every banner with an action in progress, as
+/// a click on it would (the window sends the Escape key here). Returns
+/// whether one was closed.
+bool finishBannerViewActions();
+
 class ADBannerView : public View {
   PLATFORM_CLASS_ON_DEMAND(ADBannerView, View)
  public:
@@ -119,6 +128,14 @@ class ADBannerView : public View {
   Image* currentImage() const;
   /// Index (0-based) of the house ad loaded last, or -1.
   int currentAdIndex() const { return adIndex_; }
+  /// Side of the full-screen ad's close box, in points.
+  static constexpr float kCloseBoxSize = 24;
+  /// Where the close box is drawn during an action, in the banner's own
+  /// coordinates (kCloseBoxSize square, 4 points in from the top-right
+  /// corner); zero when no action is in progress.
+  CGRect closeBoxFrame() const;
+  /// The close box's picture: a white cross on dark grey with a white rim.
+  static Image* closeBoxImage();
 
   // Test hooks; the timers call the first two.
   /// Loads the next house ad now (or reports the failure).

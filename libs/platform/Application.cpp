@@ -7,6 +7,7 @@
 #include "platform/GLContextInternal.h"
 #include "platform/Log.h"
 #include "platform/Notifications.h"
+#include "platform/Random.h"
 #include "platform/RunLoop.h"
 #include "platform/RunLoopInternal.h"
 #include "platform/Screen.h"
@@ -18,9 +19,11 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -128,6 +131,8 @@ void Application::launch() {
   if (state_ != State::NotLaunched) return;
   Ref<Application> keep(this);
   launchTime_ = RunLoop::main().now();
+  // Every launch draws the same random values for the same seed.
+  seedRandomSources(randomSeed());
   if (!facts().captureFile.empty()) startCapture();
   launching_ = true;
   if (delegate_) delegate_->applicationDidFinishLaunching(this);
@@ -254,6 +259,38 @@ CGRect Application::statusBarFrame() const {
 
 // [SECTION] Frame capture
 
+namespace {
+
+const char* programName() {
+  const char* name = program_invocation_short_name;
+  return name && *name ? name : "tessera";
+}
+
+std::string absoluteCapturePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+// One line saying what the program runs on: a window or headless, and the
+// GL renderer and version.
+void logRunningOn() {
+  std::string where = "headless";
+  if (Window* window = Window::keyWindow(); window && window->hasNativeWindow()) {
+    const CGSize size = window->pixelSize();
+    char text[96];
+    std::snprintf(text, sizeof text, "window %gx%g (%s)", size.width, size.height,
+                  detail::windowSystemDriver().c_str());
+    where = text;
+  } else if (facts().captureFile.empty()) {
+    where += " (Ctrl+C to stop)";
+  }
+  const std::string renderer = glRendererDescription();
+  log("%s: %s, %s", programName(), where.c_str(), renderer.empty() ? "no OpenGL ES renderer" : renderer.c_str());
+}
+
+}  // namespace
+
 // The frame is written from the present observer, right after the frame is
 // recorded; terminating waits for the next pass, because the observer runs
 // inside the engine's drawing.
@@ -263,8 +300,8 @@ void Application::startCapture() {
     if (application == nullptr || application->captured_) return;
     if (RunLoop::main().now() - application->launchTime_ < facts().captureAt) return;
     application->captured_ = true;
-    const std::string path = facts().captureFile;
-    if (writeFrameAsPNG(captureLastPresentedFrame(), path)) log("tessera: captured the frame in %s", path.c_str());
+    const std::string path = absoluteCapturePath(facts().captureFile);
+    if (writeFrameAsPNG(captureLastPresentedFrame(), path)) log("%s: wrote %s", programName(), path.c_str());
     performOnMainThread([] { sharedApplication()->terminate(); }, false);
   });
 }
@@ -290,7 +327,10 @@ int applicationMain(int argc, char** argv, const char* delegateClassName) {
 
   Application::installSignalHandlers();
   application->launch();
-  if (application->state() != Application::State::Terminated) RunLoop::main().run();
+  if (application->state() != Application::State::Terminated) {
+    logRunningOn();
+    RunLoop::main().run();
+  }
 
   detail::setPresentObserver(nullptr);
   Application::purgeSharedApplication();

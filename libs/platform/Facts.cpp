@@ -3,10 +3,14 @@
 #include "platform/Log.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <random>
 #include <string_view>
+#include <system_error>
 
 namespace platform {
 
@@ -93,6 +97,24 @@ void readSwitch(const char* name, bool& field) {
   }
 }
 
+// Decimal digits only: no sign, no spaces.
+std::optional<std::uint64_t> parseSeed(std::string_view text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+// Relative paths are taken from the working directory now, at start-up,
+// before anything could change it.
+std::string absolutePath(std::string_view text) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(text), error);
+  if (error) return std::string(text);
+  return path.lexically_normal().string();
+}
+
 void readFromEnvironment(Facts& facts) {
   if (auto text = variable("TESSERA_SCREEN")) {
     if (auto screen = parseScreen(*text)) {
@@ -131,7 +153,14 @@ void readFromEnvironment(Facts& facts) {
   readSwitch("TESSERA_FAKE_CLOCK", facts.fakeClock);
   if (auto text = variable("TESSERA_RESOURCE_DIR")) facts.resourceDir = std::string(*text);
   if (auto text = variable("TESSERA_DOCUMENTS_DIR")) facts.documentsDir = std::string(*text);
-  if (auto text = variable("TESSERA_CAPTURE")) facts.captureFile = std::string(*text);
+  if (auto text = variable("TESSERA_CAPTURE")) facts.captureFile = absolutePath(*text);
+  if (auto text = variable("TESSERA_SEED")) {
+    if (auto value = parseSeed(*text)) {
+      facts.seed = *value;
+    } else {
+      reportBadValue("TESSERA_SEED", *text, "a whole number from 0 to 18446744073709551615");
+    }
+  }
   if (auto text = variable("TESSERA_CAPTURE_AT")) {
     auto value = parseNumber(*text);
     if (value && *value >= 0) {
@@ -159,6 +188,20 @@ void resetFacts() {
   Facts fresh;
   readFromEnvironment(fresh);
   storage() = fresh;
+}
+
+std::uint64_t randomSeed() {
+  const Facts& current = facts();
+  if (current.seed) return *current.seed;
+  if (current.fakeClock) return kFakeClockSeed;
+  static const std::uint64_t entropySeed = [] {
+    std::random_device device;
+    const std::uint64_t high = device();
+    const std::uint64_t low = device();
+    const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return ((high << 32) | low) ^ ticks;
+  }();
+  return entropySeed;
 }
 
 }  // namespace platform

@@ -12,14 +12,24 @@
 //   TESSERA_RESOURCE_DIR=path      the application's resource folder
 //   TESSERA_DOCUMENTS_DIR=path     the user's documents folder
 //   TESSERA_FAKE_CLOCK=1           every display refresh advances time by exactly 1/60 s
-//   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit
+//   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit;
+//                                  a relative path is taken from the working directory the
+//                                  program started in
 //   TESSERA_CAPTURE_AT=seconds
+//   TESSERA_SEED=n                 seed of every random source (0 … 2^64-1). Unset: a fixed seed
+//                                  (kFakeClockSeed) with TESSERA_FAKE_CLOCK, so captures repeat
+//                                  exactly; otherwise a seed from the system's entropy and the time
 
 #include "platform/Geometry.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
+
+/// The seed every random source starts from on a fake clock when no seed is set.
+inline constexpr std::uint64_t kFakeClockSeed = 20100401;
 
 struct Facts {
   /// Main screen bounds in points, portrait. Default 320 × 480.
@@ -42,16 +52,23 @@ struct Facts {
   /// Every display refresh advances the clocks by exactly 1/60 s. Default false.
   bool fakeClock = false;
   /// Frame capture: file and time in seconds since launch (empty: none).
+  /// Read from the environment as an absolute path.
   std::string captureFile;
   double captureAt = 0;
   /// Resource and documents folders (empty: the defaults next to the program).
   std::string resourceDir;
   std::string documentsDir;
+  /// Seed of the random sources (Random.h). Default: none, see randomSeed().
+  std::optional<std::uint64_t> seed;
 };
 
 /// The process-wide facts, read from the environment on first call.
 Facts& facts();
 /// Re-reads the defaults and the environment (tests).
 void resetFacts();
+/// The seed the random sources start from: facts().seed when set; else
+/// kFakeClockSeed when facts().fakeClock; else a seed drawn once per process
+/// from the system's entropy and the time.
+std::uint64_t randomSeed();
 
 }  // namespace platform

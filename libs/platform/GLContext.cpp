@@ -391,6 +391,7 @@ GLSharegroup::~GLSharegroup() {
 
 struct GLDrawableAccess {
   static void forgetView(GLDrawable& drawable) { drawable.view_ = nullptr; }
+  static const std::shared_ptr<DrawableStorage>& storage(const GLDrawable& drawable) { return drawable.storage_; }
 };
 
 GLDrawable* GLDrawable::drawableForView(View* view) {
@@ -653,10 +654,10 @@ void drawIntoWindow(const Window& window, const View& view, const std::shared_pt
   eglSwapBuffers(d.display, surface);
 }
 
-// Shows the frame of the bound render buffer in `window` by copying its
-// pixels into the window's surface; false when the window has none.
-bool copyIntoWindow(const Window& window, const View& view, DrawableStorage& storage, GLuint renderbuffer) {
-  readBackBoundRenderbuffer(storage, renderbuffer);
+// Shows the storage's pixel copy (RGBA, bottom row first) in `window` where
+// `view` lies, with the recorded overlays; false when the window has no
+// usable surface.
+bool showPixelsInWindow(const Window& window, const View& view, DrawableStorage& storage) {
   const float scale = Screen::mainScreen()->scale();
   const CGRect frame = view.convertRectToView(view.bounds(), nullptr);
   const auto x = static_cast<int>(std::lround(frame.origin.x * scale));
@@ -680,6 +681,15 @@ bool copyIntoWindow(const Window& window, const View& view, DrawableStorage& sto
                                        composed.height, x, y);
 }
 
+// Shows the frame of the bound render buffer in `window` by copying its
+// pixels into the window's surface; false when the window has none.
+bool copyIntoWindow(const Window& window, const View& view, DrawableStorage& storage, GLuint renderbuffer) {
+  readBackBoundRenderbuffer(storage, renderbuffer);
+  return showPixelsInWindow(window, view, storage);
+}
+
+std::uint64_t g_presentCount = 0;  // engine presents so far; guarded by backendLock()
+
 }  // namespace
 
 bool GLContext::presentRenderbuffer(GLenum target) {
@@ -701,6 +711,7 @@ bool GLContext::presentRenderbuffer(GLenum target) {
     glFlush();
   }
   lastPresented() = storage;
+  ++g_presentCount;
 
   View* view = drawable->view();
   detail::recordViewOverlays(view);  // what non-GL views show above this frame
@@ -724,6 +735,42 @@ void forgetDrawablesOfView(View* view) {
   for (GLDrawable* drawable : liveDrawables()) {
     if (drawable->view() == view) GLDrawableAccess::forgetView(*drawable);
   }
+}
+
+std::uint64_t presentCount() {
+  std::lock_guard lock(backendLock());
+  return g_presentCount;
+}
+
+bool presentLastFrameAgain() {
+  std::unique_lock lock(backendLock());
+  std::shared_ptr<DrawableStorage> storage = lastPresented();
+  if (!storage) return false;
+  View* view = nullptr;
+  for (GLDrawable* drawable : liveDrawables()) {
+    if (GLDrawableAccess::storage(*drawable) == storage && drawable->view()) {
+      view = drawable->view();
+      break;
+    }
+  }
+  if (view == nullptr) return false;
+  Ref<View> keep(view);
+  recordViewOverlays(view);
+  Window* window = view->window();
+  if (window && window->hasNativeWindow() && display().kind == DisplayKind::X11) {
+    // The software path kept the frame's pixels; otherwise the image still holds them.
+    const bool hasPixels =
+        storage->pixels.size() == static_cast<std::size_t>(storage->width) * storage->height * 4;
+    const bool copied = hasPixels && (glRendererIsSoftware() || storage->image == EGL_NO_IMAGE_KHR) &&
+                        showPixelsInWindow(*window, *view, *storage);
+    if (!copied && storage->image != EGL_NO_IMAGE_KHR && ensurePrivateContext()) {
+      drawIntoWindow(*window, *view, storage);
+    }
+  }
+  std::function<void()> observer = presentObserver();
+  lock.unlock();
+  if (observer) observer();
+  return true;
 }
 
 void releaseWindowSurface(Window* window) {
@@ -757,6 +804,21 @@ bool glRendererIsSoftware() {
                         name.find("softpipe") != std::string_view::npos || name.find("swrast") != std::string_view::npos;
   known.store(software ? 1 : 2, std::memory_order_relaxed);
   return software;
+}
+
+std::string glRendererDescription() {
+  auto describe = []() -> std::string {
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (renderer == nullptr || version == nullptr) return {};
+    return std::string(renderer) + ", " + version;
+  };
+  if (GLContext::currentContext() != nullptr) return describe();
+  std::lock_guard lock(backendLock());
+  if (!ensurePrivateContext()) return {};
+  PrivateContext& p = privateContext();
+  CurrentContextSwitch use(display().display, p.pbuffer, p.pbuffer, p.context);
+  return use.ok() ? describe() : std::string();
 }
 
 // [SECTION] Capture

@@ -163,6 +163,11 @@ CapturedFrame captureLastPresentedFrame();
 /// current context, then remembered (one display, one driver per process);
 /// false, and not remembered, while no context is current.
 bool glRendererIsSoftware();
+/// "renderer, version" of OpenGL ES here (GL_RENDERER and GL_VERSION, e.g.
+/// "llvmpipe (LLVM 15.0.6, 256 bits), OpenGL ES-CM 1.1 Mesa 22.3.6"), asked
+/// of the current context or, without one, of a private one. Empty when no
+/// context can be made.
+std::string glRendererDescription();
 /// Forgets the last presented frame (tests).
 void forgetLastPresentedFrame();
 /// Whether drawable storage comes from EGL images (false: the read-back

@@ -1,16 +1,27 @@
 #pragma once
-// Random sources, injectable so tests choose the values.
+// Random sources, seeded from one setting and injectable so tests choose the
+// values.
+//
+// The default sources are two pseudo-random generators (64-bit Mersenne
+// twisters) started from randomSeed() (Facts.h: TESSERA_SEED, a fixed seed on
+// the fake clock, else entropy) on first use, and again by
+// seedRandomSources(); Application::launch() reseeds them, so a launch on the
+// fake clock draws the same values every run. Any thread (one lock).
 
 #include <cstdint>
 #include <functional>
 
 namespace platform {
 
-/// A uniform unsigned 32-bit value, needing no seed (the C library's arc4random
-/// unless a test source is installed).
+/// A uniform unsigned 32-bit value (the seeded default source unless a test
+/// source is installed).
 std::uint32_t arc4random();
-/// The C library's random(): 0 … 2^31-1 (or the installed test source).
+/// 0 … 2^31-1, as the C library's random() (or the installed test source).
 long random();
+
+/// Restarts both default sources from `seed`: the same seed gives the same
+/// sequences. Installed test sources are kept.
+void seedRandomSources(std::uint64_t seed);
 
 /// Installs a source for arc4random(); an empty function restores the default.
 void setArc4randomSource(std::function<std::uint32_t()> source);

@@ -1,6 +1,8 @@
 #include "platform/ViewOverlays.h"
 
 #include "platform/GLContext.h"
+#include "platform/GLContextInternal.h"
+#include "platform/RunLoop.h"
 #include "platform/View.h"
 
 #include <GLES/gl.h>
@@ -46,6 +48,20 @@ PresentedOverlays lastPresentedOverlays() {
   Registry& r = registry();
   std::lock_guard lock(r.mutex);
   return r.presented;
+}
+
+void setNeedsRedisplay() {
+  static bool pending = false;
+  if (pending) return;
+  pending = true;
+  const std::uint64_t presentsBefore = detail::presentCount();
+  performOnMainThread(
+      [presentsBefore] {
+        pending = false;
+        // A frame presented since then already showed the overlays.
+        if (detail::presentCount() == presentsBefore) detail::presentLastFrameAgain();
+      },
+      false);
 }
 
 void compositeViewOverlays(const std::vector<ViewOverlay>& overlays, CGSize viewSize, CapturedFrame& frame) {

@@ -12,10 +12,10 @@
 // Implemented:
 //  [x] any number of providers, asked in the order they were added;
 //  [x] overlays drawn source-over (premultiplied), nearest-neighbour scaled,
-//      clipped to the GL view, in the window and in captures.
-// Missing:
-//  [ ] nothing is redrawn between presents: a change of an overlay shows
-//      with the next frame the engine presents.
+//      clipped to the GL view, in the window and in captures;
+//  [x] redisplay while the engine draws nothing (its loop stopped for a
+//      full-screen ad, or the window uncovered): the last frame is shown
+//      again with the overlays asked afresh.
 //
 // Cost: one provider call per present; the window uploads each overlay
 // image as a texture per present (a banner is 480 × 32 pixels).
@@ -56,6 +56,12 @@ struct PresentedOverlays {
   CGSize viewSize{};
 };
 PresentedOverlays lastPresentedOverlays();
+
+/// Asks for the last presented frame to be shown again, with the overlays
+/// asked afresh, at the next run-loop pass, unless the engine presents a
+/// frame before then. Requests before that pass count once. Call it when an
+/// overlay changes while the engine may not be drawing. Main thread.
+void setNeedsRedisplay();
 
 /// Composites `overlays` into `frame` (RGBA rows, top row first), whose
 /// pixels cover a view of `viewSize` points. Overlays outside the frame are

@@ -1,5 +1,6 @@
 #include "platform/Window.h"
 
+#include "platform/AdBannerView.h"
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContextInternal.h"
@@ -8,6 +9,7 @@
 #include "platform/Screen.h"
 #include "platform/Touch.h"
 #include "platform/ViewController.h"
+#include "platform/ViewOverlays.h"
 #include "platform/WindowSystem.h"
 
 #include <SDL.h>
@@ -229,15 +231,23 @@ struct WindowEvents {
         return;
       case SDL_WINDOWEVENT_RESTORED: application->enterForeground(); return;
       case SDL_WINDOWEVENT_CLOSE: application->terminate(); return;
+      // Uncovered: show the last frame again, for when nothing is drawing.
+      case SDL_WINDOWEVENT_EXPOSED: setNeedsRedisplay(); return;
       default: return;
     }
   }
 
   static void showIfPending(Window& window) { window.showNativeWindowIfPending(); }
 
-  // Ctrl+Up/Down/Left/Right ask to turn to 1/2/3/4, as turning the device would.
+  // Escape closes a full-screen ad. Ctrl+Up/Down/Left/Right ask to turn to
+  // 1/2/3/4, as turning the device would.
   static void handleKey(const SDL_KeyboardEvent& key) {
-    if (key.repeat || !(key.keysym.mod & KMOD_CTRL)) return;
+    if (key.repeat) return;
+    if (key.keysym.sym == SDLK_ESCAPE) {
+      finishBannerViewActions();
+      return;
+    }
+    if (!(key.keysym.mod & KMOD_CTRL)) return;
     int orientation = 0;
     switch (key.keysym.sym) {
       case SDLK_UP: orientation = 1; break;

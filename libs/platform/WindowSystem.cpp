@@ -9,8 +9,13 @@
 #include "platform/Window.h"
 
 #include <SDL.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <unordered_map>
 
 namespace platform::detail {
@@ -26,6 +31,7 @@ struct WindowSystem {
   bool started = false;
   Uint32 wakeEventType = 0;
   int upkeepHook = 0;
+  int x11Connection = -1;  // SDL's X connection, known once an X11 window opened
   std::unordered_map<std::uint32_t, Window*> windows;  // weak: a window unregisters when it closes
 };
 
@@ -77,16 +83,42 @@ class SDLEventSource final : public EventSource {
     return handled;
   }
 
+  // SDL's own wait is woken, on X11, by a message SDL sends to one of the
+  // windows over a second X connection, whenever an event arrives during the
+  // wait. Closing the window is such an event, and the window is destroyed
+  // right after it: the X server may handle the destruction before the
+  // message, which then fails with BadWindow, and Xlib's default handler ends
+  // the process with status 1 when SDL closes that connection at exit. So on
+  // X11 the loop waits itself: SDL takes what has arrived, then poll()
+  // watches SDL's X connection and an eventfd that wake() writes. SDL sends
+  // its message only while its own wait runs, so it never sends it.
   bool waitForEvent(double seconds) override {
     const int milliseconds = static_cast<int>(std::ceil(std::max(seconds, 0.0) * 1000));
-    return SDL_WaitEventTimeout(nullptr, milliseconds) == 1;
+    const int connection = windowSystem().x11Connection;
+    if (connection < 0 || wakeDescriptor_ < 0) return SDL_WaitEventTimeout(nullptr, milliseconds) == 1;
+    SDL_PumpEvents();  // also flushes what SDL wrote to the connection
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return true;
+    pollfd descriptors[2] = {{connection, POLLIN, 0}, {wakeDescriptor_, POLLIN, 0}};
+    const int ready = poll(descriptors, 2, milliseconds);
+    if (ready > 0 && (descriptors[1].revents & POLLIN)) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const ssize_t drained = read(wakeDescriptor_, &count, sizeof count);
+    }
+    return ready > 0;  // a signal (EINTR) returns to the loop's own checks
   }
 
   void wake() override {
+    if (wakeDescriptor_ >= 0) {
+      const std::uint64_t one = 1;
+      [[maybe_unused]] const ssize_t written = write(wakeDescriptor_, &one, sizeof one);
+    }
     SDL_Event event{};
     event.type = windowSystem().wakeEventType;
     SDL_PushEvent(&event);
   }
+
+ private:
+  int wakeDescriptor_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);  // lives as long as the process
 };
 
 SDLEventSource& eventSource() {
@@ -102,6 +134,14 @@ bool startWindowSystem() {
   if (facts().headless) return false;
   if (s.attempted) return false;
   s.attempted = true;
+  // Without a display and without a chosen driver there is nothing to open:
+  // run headless at once instead of letting SDL probe (and complain about)
+  // every driver it knows.
+  auto isSet = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("SDL_VIDEODRIVER")) return false;
   // The platform handles termination signals itself; fingers and the mouse
   // stay separate sources of touches.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -141,11 +181,16 @@ void stopWindowSystem() {
   setEventSource(nullptr);
   removePassHook(s.upkeepHook);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  s.x11Connection = -1;
   s.started = false;
   s.attempted = false;
 }
 
-void registerNativeWindow(std::uint32_t id, Window* window) { windowSystem().windows[id] = window; }
+void registerNativeWindow(std::uint32_t id, Window* window) {
+  WindowSystem& s = windowSystem();
+  s.windows[id] = window;
+  if (s.x11Connection < 0 && window) s.x11Connection = x11ConnectionOf(window->nativeWindow());
+}
 
 void unregisterNativeWindow(std::uint32_t id) { windowSystem().windows.erase(id); }
 

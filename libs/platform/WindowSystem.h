@@ -32,6 +32,9 @@ void unregisterNativeWindow(std::uint32_t id);
 
 /// The X11 window behind an SDL window, or 0 when it is not an X11 window.
 unsigned long x11WindowOf(void* sdlWindow);
+/// The file descriptor of the X11 connection SDL reads the window's events
+/// from, or -1 when it is not an X11 window.
+int x11ConnectionOf(void* sdlWindow);
 
 /// Shows a frame in SDL window `sdlWindow` by copying it into the window's
 /// own surface (WindowSurfacePresent.cpp): `height` rows of `width` RGBA

@@ -4,7 +4,11 @@
 
 #include "platform/AdBannerView.h"
 #include "platform/Facts.h"
+#include "platform/GLContext.h"
 #include "platform/Screen.h"
+#include "platform/Touch.h"
+#include "platform/ViewOverlays.h"
+#include "platform/Window.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCTexture2D.h"
 #include "tessera/Platforms/iOS/CCDirectorIOS.h"
@@ -155,12 +159,17 @@ TEST_F(AppLifecycleTest, BackgroundStopsFramesAndForegroundStartsThem) {
   EXPECT_GT(radar()->radararm->rotation(), rotationBefore);
 }
 
+// Out of line: inlined here, GCC 12 at -O2 warns falsely (-Wstringop-overflow)
+// about the atomic load behind retainCount().
+[[gnu::noinline]] uint32_t referencesTo(const platform::Object* object) { return object->retainCount(); }
+
 TEST_F(AppLifecycleTest, MemoryWarningDropsTheTextureCacheAndFramesGoOn) {
   CCTexture2D* sheetTexture = radar()->spriteSheet->texture();
+  ASSERT_NE(sheetTexture, nullptr);
   platform::Ref<CCTexture2D> keep(sheetTexture);
-  const uint32_t countBefore = sheetTexture->retainCount();
+  const uint32_t countBefore = referencesTo(sheetTexture);
   application()->receiveMemoryWarning();
-  EXPECT_EQ(sheetTexture->retainCount(), countBefore - 1);  // the cache's reference is gone
+  EXPECT_EQ(referencesTo(sheetTexture), countBefore - 1);  // the cache's reference is gone
   const int framesBefore = presentedFrames();
   runFor(0.5);
   EXPECT_GT(presentedFrames() - framesBefore, 25);
@@ -192,28 +201,94 @@ TEST_F(AppLifecycleTest, TerminateDetachesTheViewAndEndsTheDirector) {
 
 // [SECTION] Ad actions
 
-TEST_F(AppLifecycleTest, AdActionStopsAndPausesTheDirectorUntilItFinishes) {
+// A tap at `point` (window points) delivered as the window delivers one: to
+// the view hit there, began then ended. Returns the view that got it.
+platform::View* tapAt(platform::Window* window, CGPoint point) {
+  platform::View* hit = window->hitTest(point);
+  if (hit == nullptr) return nullptr;
+  platform::Ref<platform::View> keep(hit);
+  platform::Touch* touch = platform::Touch::touch();
+  touch->setView(hit);
+  touch->setLocation(hit->convertPointFromView(point, nullptr));
+  platform::TouchSet touches{touch};
+  touch->setPhase(platform::TouchPhase::Began);
+  hit->touchesBegan(&touches, platform::Event::event());
+  touch->setPhase(platform::TouchPhase::Ended);
+  hit->touchesEnded(&touches, platform::Event::event());
+  return hit;
+}
+
+CGPoint centreOf(const CGRect& rect) {
+  return CGPointMake(rect.origin.x + rect.size.width / 2, rect.origin.y + rect.size.height / 2);
+}
+
+std::array<int, 3> rgbAt(const platform::CapturedFrame& frame, int x, int y) {  // top-left origin
+  const std::size_t at = (static_cast<std::size_t>(y) * frame.width + x) * 4;
+  return {frame.rgba[at], frame.rgba[at + 1], frame.rgba[at + 2]};
+}
+
+TEST_F(AppLifecycleTest, AdActionStopsTheDirectorButTheAdIsShownWithACloseBox) {
   runFor(platform::ADBannerView::kFirstLoadDelay);
   platform::ADBannerView* banner = radar()->adBannerView();
   ASSERT_NE(banner, nullptr);
   ASSERT_TRUE(banner->isBannerLoaded());
   EXPECT_FALSE(banner->isHidden());
+  platform::Window* window = delegate()->window();
+  const platform::CapturedFrame radarFrame = platform::captureLastPresentedFrame();
 
-  banner->click();
+  // Tap the banner along the bottom edge.
+  EXPECT_EQ(tapAt(window, centreOf(banner->convertRectToView(banner->bounds(), nullptr))), banner);
   ASSERT_TRUE(banner->isBannerViewActionInProgress());
   EXPECT_TRUE(CCDirector::sharedDirector()->isPaused());
   const int framesBefore = presentedFrames();
   const RadarState before = radarState(radar());
   runFor(2.0);
-  EXPECT_EQ(presentedFrames(), framesBefore);  // stopped, not just paused
-  EXPECT_EQ(radarState(radar()), before);
+  EXPECT_EQ(radarState(radar()), before);  // the director drew nothing
+  // The platform still showed the ad over the last frame: once, on the change.
+  EXPECT_EQ(presentedFrames(), framesBefore + 1);
 
-  banner->click();
+  const platform::CapturedFrame adFrame = platform::captureLastPresentedFrame();
+  ASSERT_EQ(adFrame.width, 480);
+  ASSERT_EQ(adFrame.height, 320);
+  platform::Image* ad = banner->currentImage();
+  ASSERT_NE(ad, nullptr);
+  // The full-screen picture covers the screen: its middle pixel is the ad's.
+  const auto adPixel = ad->premultipliedPixel(ad->width() / 2, ad->height() / 2);
+  const auto middle = rgbAt(adFrame, 240, 160);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(middle[c], adPixel[c], 2) << "channel " << c;
+  EXPECT_NE(rgbAt(adFrame, 240, 160), rgbAt(radarFrame, 240, 160));
+  // The close box: white cross at its centre, dark face beside the cross, in
+  // the top-right corner.
+  const CGRect box = banner->convertRectToView(banner->closeBoxFrame(), nullptr);
+  EXPECT_TRUE(CGRectEqualToRect(box, CGRectMake(452, 4, 24, 24)));
+  EXPECT_EQ(rgbAt(adFrame, 464, 16), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(rgbAt(adFrame, 464, 9), (std::array<int, 3>{48, 48, 48}));
+
+  // Tapping the close box ends the action and the director runs as before.
+  EXPECT_EQ(tapAt(window, centreOf(box)), banner);
   EXPECT_FALSE(banner->isBannerViewActionInProgress());
   EXPECT_FALSE(CCDirector::sharedDirector()->isPaused());
+  EXPECT_TRUE(CGRectEqualToRect(banner->frame(), CGRectMake(0, 288, 480, 32)));
+  const int framesAfterClose = presentedFrames();
+  runFor(0.5);
+  EXPECT_GT(presentedFrames() - framesAfterClose, 25);
+  EXPECT_NEAR(radar()->radararm->rotation() - before.armRotation, 180.0f, 12.0f);
+  EXPECT_TRUE(platform::lastPresentedOverlays().overlays.size() == 1);  // the banner alone again
+}
+
+TEST_F(AppLifecycleTest, EscapeClosesTheFullScreenAdAndNothingElse) {
+  runFor(platform::ADBannerView::kFirstLoadDelay);
+  platform::ADBannerView* banner = radar()->adBannerView();
+  ASSERT_NE(banner, nullptr);
+  EXPECT_FALSE(platform::finishBannerViewActions());  // no ad open: nothing happens
+  EXPECT_FALSE(CCDirector::sharedDirector()->isPaused());
+  banner->click();
+  ASSERT_TRUE(banner->isBannerViewActionInProgress());
+  EXPECT_TRUE(platform::finishBannerViewActions());
+  EXPECT_FALSE(banner->isBannerViewActionInProgress());
+  const int framesBefore = presentedFrames();
   runFor(0.5);
   EXPECT_GT(presentedFrames() - framesBefore, 25);
-  EXPECT_NEAR(radar()->radararm->rotation() - before.armRotation, 180.0f, 12.0f);
 }
 
 TEST_F(AppLifecycleTest, ActionThatLeavesTheApplicationKeepsTheDirectorRunning) {

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "platform/AdBannerView.h"
+#include "platform/Facts.h"
 #include "platform/GLContext.h"
 #include "platform/Random.h"
 #include "tessera/CCDirector.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <regex>
 #include <string>
 
@@ -209,6 +211,49 @@ TEST_F(RadarScreenTest, AfterOneAndAHalfSecondsTheScreenShowsWhatItShould) {
   // The banner is visible after its first load, along the bottom edge.
   ASSERT_NE(layer->adBannerView(), nullptr);
   EXPECT_FALSE(layer->adBannerView()->isHidden());
+}
+
+// [SECTION] Reproducible runs
+
+// The real random sources, seeded from the facts at every launch.
+class RadarSeedTest : public LaunchedAppTest {
+ protected:
+  struct Run {
+    platform::CapturedFrame frame;
+    std::string readouts;
+  };
+  // Launches with `seed` (none: the default rule) on the fake clock, runs
+  // 1.5 s of frames, captures, and tears the launch down for the next run.
+  Run runWithSeed(std::optional<std::uint64_t> seed) {
+    platform::facts().fakeClock = true;
+    platform::facts().seed = seed;
+    launch();
+    runFor(1.5);
+    Run run;
+    run.frame = platform::captureLastPresentedFrame();
+    if (HelloWorld* layer = radar()) {
+      for (CCLabelBMFont* label : {layer->TL1, layer->TL2, layer->TL3, layer->ML1, layer->ML2, layer->ML3}) {
+        run.readouts += label->string() + " ";
+      }
+    }
+    TearDown();
+    SetUp();
+    return run;
+  }
+};
+
+TEST_F(RadarSeedTest, SameSeedGivesTheSameCaptureAndAnotherSeedOtherReadouts) {
+  const Run first = runWithSeed(std::nullopt);  // the fake clock's fixed seed
+  const Run second = runWithSeed(std::nullopt);
+  ASSERT_EQ(first.frame.width, 480);
+  EXPECT_EQ(first.readouts, second.readouts);
+  EXPECT_TRUE(first.frame.rgba == second.frame.rgba) << "captures of two runs differ";
+
+  const Run fixedSeed = runWithSeed(platform::kFakeClockSeed);
+  EXPECT_EQ(fixedSeed.readouts, first.readouts);
+  const Run otherSeed = runWithSeed(7);
+  EXPECT_NE(otherSeed.readouts, first.readouts);
+  EXPECT_FALSE(otherSeed.frame.rgba == first.frame.rgba);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "platform/Facts.h"
+#include "platform/Random.h"
 #include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +18,7 @@ namespace {
 const char* const kVariables[] = {"TESSERA_SCREEN",     "TESSERA_SYSTEM_VERSION", "TESSERA_ORIENTATION",
                                   "TESSERA_HEADLESS",   "TESSERA_ADS",            "TESSERA_RESOURCE_DIR",
                                   "TESSERA_DOCUMENTS_DIR", "TESSERA_FAKE_CLOCK",  "TESSERA_CAPTURE",
-                                  "TESSERA_CAPTURE_AT"};
+                                  "TESSERA_CAPTURE_AT", "TESSERA_SEED"};
 
 // Clears the facts' variables for the test and restores them afterwards.
 class FactsTest : public testing::Test {
@@ -100,5 +102,68 @@ INSTANTIATE_TEST_SUITE_P(Facts, FactsBadValueTest,
                                          BadValue{"TESSERA_HEADLESS", "maybe"},
                                          BadValue{"TESSERA_ADS", "sometimes"},
                                          BadValue{"TESSERA_CAPTURE_AT", "-1"}));
+
+// [SECTION] Seed and capture path
+
+TEST_F(FactsTest, SeedComesFromTheVariableElseFixedOnTheFakeClockElseEntropy) {
+  platform::resetFacts();
+  const std::uint64_t entropySeed = platform::randomSeed();
+  EXPECT_EQ(platform::randomSeed(), entropySeed);  // drawn once per process
+  EXPECT_NE(entropySeed, platform::kFakeClockSeed);
+  platform::facts().fakeClock = true;
+  EXPECT_EQ(platform::randomSeed(), platform::kFakeClockSeed);
+
+  setenv("TESSERA_SEED", "18446744073709551615", 1);
+  platform::resetFacts();
+  EXPECT_EQ(platform::randomSeed(), 18446744073709551615u);
+
+  testing_support::LogCapture log;
+  for (const char* bad : {"-1", "12x", "18446744073709551616", " 5"}) {
+    setenv("TESSERA_SEED", bad, 1);
+    platform::resetFacts();
+    EXPECT_FALSE(platform::facts().seed.has_value()) << bad;
+  }
+  EXPECT_EQ(log.lines().size(), 4u);
+  EXPECT_THAT(log.text(), HasSubstr("TESSERA_SEED=\"12x\""));
+}
+
+TEST_F(FactsTest, RelativeCapturePathIsTakenFromTheWorkingDirectory) {
+  setenv("TESSERA_CAPTURE", "shots/../frame.png", 1);
+  platform::resetFacts();
+  EXPECT_EQ(platform::facts().captureFile, (std::filesystem::current_path() / "frame.png").string());
+  setenv("TESSERA_CAPTURE", "/tmp/frame.png", 1);
+  platform::resetFacts();
+  EXPECT_EQ(platform::facts().captureFile, "/tmp/frame.png");
+}
+
+// [SECTION] Random sources
+
+TEST(RandomTest, SameSeedRepeatsBothSourcesAndAnotherSeedDoesNot) {
+  auto draw = [] {
+    std::vector<long> values;
+    for (int i = 0; i < 8; ++i) {
+      values.push_back(static_cast<long>(platform::arc4random()));
+      values.push_back(platform::random());
+    }
+    return values;
+  };
+  platform::seedRandomSources(42);
+  const std::vector<long> first = draw();
+  platform::seedRandomSources(42);
+  EXPECT_EQ(draw(), first);
+  platform::seedRandomSources(43);
+  EXPECT_NE(draw(), first);
+  for (std::size_t i = 1; i < first.size(); i += 2) {
+    EXPECT_GE(first[i], 0);
+    EXPECT_LE(first[i], 0x7FFFFFFFL);
+  }
+
+  // A test source wins over the seed and keeps its own state.
+  platform::setArc4randomSource([n = 0u]() mutable { return n++; });
+  platform::seedRandomSources(42);
+  EXPECT_EQ(platform::arc4random(), 0u);
+  EXPECT_EQ(platform::arc4random(), 1u);
+  platform::setArc4randomSource({});
+}
 
 }  // namespace
