@@ -134,6 +134,7 @@ RendererResult runTessera(const StormRun& run) {
   // A run that never opened a window presents nowhere; the comparison would
   // be unfair.
   platform::facts().headless = false;
+  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_STORM_RESOURCES;
   {
     platform::AutoreleasePool pool;
     auto* director = static_cast<CCDirectorIOS*>(CCDirectorIOS::sharedDirector());

@@ -80,7 +80,10 @@ class Probe : public Object, public CCTargetedTouchDelegate, public CCStandardTo
  private:
   void record(const std::string& line, const TouchSet* set = nullptr) {
     if (set) lastSet_ = set;
-    g_log.push_back(name_ + " " + line + (set ? " " + names(set) : ""));
+    std::string entry = name_;
+    entry.append(" ").append(line);
+    if (set) entry.append(" ").append(names(set));
+    g_log.push_back(std::move(entry));
     if (hook_) std::exchange(hook_, nullptr)();
   }
 };

@@ -474,6 +474,14 @@ std::vector<PackedBox> sheetLayout() {
   return boxes;
 }
 
+// "{a,b}", the text form of a point or a size. Built by appending: GCC 12
+// warns falsely (-Wrestrict) on `"{" + std::string` at -O2.
+std::string bracedPair(int a, int b) {
+  std::string text("{");
+  text.append(std::to_string(a)).append(",").append(std::to_string(b)).append("}");
+  return text;
+}
+
 // The frame list: format 2 (frame, offset, rotated, sourceSize), rectangles in
 // pixels of this variant's image, which it names.
 std::string sheetPlist(const std::vector<PackedBox>& layout, int scale, const std::string& imageName) {
@@ -485,10 +493,10 @@ std::string sheetPlist(const std::vector<PackedBox>& layout, int scale, const st
       "\t<dict>\n";
   for (std::size_t i = 0; i < kSheetFrames.size(); ++i) {
     const PackedBox& box = layout[i];
-    const std::string size = "{" + std::to_string(box.width * scale) + "," + std::to_string(box.height * scale) + "}";
-    out += "\t\t<key>" + xmlEscaped(kSheetFrames[i].name) + "</key>\n\t\t<dict>\n";
-    out += "\t\t\t<key>frame</key><string>{{" + std::to_string(box.x * scale) + "," + std::to_string(box.y * scale) +
-           "}," + size + "}</string>\n";
+    const std::string origin = bracedPair(box.x * scale, box.y * scale);
+    const std::string size = bracedPair(box.width * scale, box.height * scale);
+    out.append("\t\t<key>").append(xmlEscaped(kSheetFrames[i].name)).append("</key>\n\t\t<dict>\n");
+    out.append("\t\t\t<key>frame</key><string>{").append(origin).append(",").append(size).append("}</string>\n");
     out += "\t\t\t<key>offset</key><string>{0,0}</string>\n";
     out += "\t\t\t<key>rotated</key><false/>\n";
     out += "\t\t\t<key>sourceSize</key><string>" + size + "</string>\n";
