@@ -1,0 +1,79 @@
+#pragma once
+// CCMenuItemSprite: a menu item showing one of three images (nodes with the
+// colour protocol, usually sprites): the normal image, the selected image
+// while pressed and the disabled image while disabled. The images are
+// children with anchor point (0, 0); the item takes the normal image's
+// content size.
+//
+// Exactly one image is visible: the disabled image when the item is disabled
+// and has one, else the selected image when the item is selected and has
+// one, else the normal image. Setting an image applies that rule at once, so
+// a new item shows only its normal image.
+//
+// Colour and opacity go to all three images; they are read from the normal
+// image.
+//
+// Main thread only.
+
+#include "platform/Ref.h"
+#include "tessera/CCMenuItem.h"
+#include "tessera/CCProtocols.h"
+
+class CCMenuItemSprite : public CCMenuItem, public CCRGBAProtocol {
+  PLATFORM_CLASS(CCMenuItemSprite, CCMenuItem)
+
+ public:
+  // [SECTION] Creation (the selected and disabled images may be null)
+
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected);
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected, platform::Object* target,
+                                                const platform::Selector& selector);
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled);
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled,
+                                                platform::Object* target, const platform::Selector& selector);
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected, Block block);
+  static CCMenuItemSprite* itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled, Block block);
+
+  CCMenuItemSprite() = default;
+
+  /// False (after the assertion "CCMenuItemSprite: the normal image must be
+  /// a node with the colour protocol") without a normal image.
+  virtual bool initFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled, platform::Object* target,
+                                    const platform::Selector& selector);
+  virtual bool initFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled, Block block);
+
+  // [SECTION] Images
+
+  CCNode* normalImage() const { return normalImage_.get(); }
+  CCNode* selectedImage() const { return selectedImage_.get(); }
+  CCNode* disabledImage() const { return disabledImage_.get(); }
+  /// Each replaces its image child (nodes without the colour protocol are
+  /// refused; the selected and disabled images may be null).
+  void setNormalImage(CCNode* image);
+  void setSelectedImage(CCNode* image);
+  void setDisabledImage(CCNode* image);
+
+  // [SECTION] Behaviour
+
+  void selected() override;
+  void unselected() override;
+  void setIsEnabled(bool enabled) override;
+
+  // [SECTION] Colour
+
+  void setColor(const ccColor3B& color) override;
+  ccColor3B color() const override;
+  GLubyte opacity() const override;
+  void setOpacity(GLubyte opacity) override;
+
+ protected:
+  bool initImages(CCNode* normal, CCNode* selected, CCNode* disabled);
+
+ private:
+  void replaceImage(platform::Ref<CCNode>& slot, CCNode* image);
+  void updateImagesVisibility();
+
+  platform::Ref<CCNode> normalImage_;
+  platform::Ref<CCNode> selectedImage_;
+  platform::Ref<CCNode> disabledImage_;
+};
