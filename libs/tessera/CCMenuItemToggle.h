@@ -30,6 +30,8 @@ class CCMenuItemToggle : public CCMenuItem, public CCRGBAProtocol {
 
   CCMenuItemToggle() = default;
 
+  using CCMenuItem::initWithBlock;
+  using CCMenuItem::initWithTarget;
   virtual bool initWithTarget(platform::Object* target, const platform::Selector& selector,
                               const std::vector<CCMenuItem*>& items);
   virtual bool initWithBlock(Block block, const std::vector<CCMenuItem*>& items);
