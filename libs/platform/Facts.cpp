@@ -153,6 +153,12 @@ void readFromEnvironment(Facts& facts) {
   readSwitch("TESSERA_FAKE_CLOCK", facts.fakeClock);
   if (auto text = variable("TESSERA_RESOURCE_DIR")) facts.resourceDir = std::string(*text);
   if (auto text = variable("TESSERA_DOCUMENTS_DIR")) facts.documentsDir = std::string(*text);
+  if (auto text = variable("TESSERA_DEVICE_ID")) facts.deviceId = std::string(*text);
+  if (auto text = variable("TESSERA_SCORE_SERVER")) {
+    std::string_view address = *text;
+    while (address.ends_with('/')) address.remove_suffix(1);
+    facts.scoreServer = std::string(address);
+  }
   if (auto text = variable("TESSERA_CAPTURE")) facts.captureFile = absolutePath(*text);
   if (auto text = variable("TESSERA_SEED")) {
     if (auto value = parseSeed(*text)) {

@@ -11,6 +11,10 @@
 //   TESSERA_ADS=off                no ad service (on by default for the application)
 //   TESSERA_RESOURCE_DIR=path      the application's resource folder
 //   TESSERA_DOCUMENTS_DIR=path     the user's documents folder
+//   TESSERA_DEVICE_ID=text         the device identifier network services see (default: a random
+//                                  UUID kept in the documents folder)
+//   TESSERA_SCORE_SERVER=url       base address of the score service, e.g. http://127.0.0.1:8765
+//                                  (default: none, so score requests do not start)
 //   TESSERA_FAKE_CLOCK=1           every display refresh advances time by exactly 1/60 s
 //   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit;
 //                                  a relative path is taken from the working directory the
@@ -58,6 +62,11 @@ struct Facts {
   /// Resource and documents folders (empty: the defaults next to the program).
   std::string resourceDir;
   std::string documentsDir;
+  /// The device identifier (empty: the one kept in the documents folder).
+  std::string deviceId;
+  /// Base address of the score service, scheme and host (and port), without
+  /// a trailing slash. Default empty: no service.
+  std::string scoreServer;
   /// Seed of the random sources (Random.h). Default: none, see randomSeed().
   std::optional<std::uint64_t> seed;
 };
