@@ -10,6 +10,7 @@
 #include "DirectorTestSupport.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Facts.h"
+#include "platform/Image.h"
 #include "platform/RunLoop.h"
 #include "platform/Time.h"
 #include "platform/Window.h"
@@ -19,6 +20,7 @@
 #include "tessera/CCLayer.h"
 #include "tessera/CCMenu.h"
 #include "tessera/CCMenuItemFont.h"
+#include "tessera/CCMenuItemImage.h"
 #include "tessera/CCMenuItemLabel.h"
 #include "tessera/CCMenuItemSprite.h"
 #include "tessera/CCMenuItemToggle.h"
@@ -30,8 +32,11 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -543,6 +548,46 @@ TEST_F(CCMenuTest, CountsThatDoNotMatchTheItemsFailAndMoveNothing) {
             }),
             asserts.messages());
   EXPECT_FLOAT_EQ(7, a->position().x);
+}
+
+// [SECTION] Image items
+
+TEST_F(CCMenuTest, ImageItemLoadsItsFilesAndRefusesAMissingNormalImage) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tessera-menu-images-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  auto writePNG = [&](const char* name, int width, int height) {
+    const std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width * height * 4), 200);
+    Ref<platform::Image> picture = platform::Image::imageWithPixels(
+        width, height, platform::PixelLayout::RGBA, static_cast<std::size_t>(width * 4), rgba);
+    ASSERT_TRUE(picture);
+    auto png = picture->encodePNG();
+    ASSERT_TRUE(png);
+    std::ofstream((folder / name).string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+  };
+  writePNG("normal.png", 40, 24);
+  writePNG("pressed.png", 40, 24);
+  platform::facts().resourceDir = folder.string();
+
+  int activations = 0;
+  CCMenuItemImage* item =
+      CCMenuItemImage::itemFromNormalImage("normal.png", "pressed.png", [&](CCMenuItem*) { ++activations; });
+  ASSERT_NE(item, nullptr);
+  EXPECT_FLOAT_EQ(40, item->contentSize().width);
+  EXPECT_FLOAT_EQ(24, item->contentSize().height);
+  item->selected();
+  EXPECT_FALSE(item->normalImage()->visible());
+  EXPECT_TRUE(item->selectedImage()->visible());
+  item->unselected();
+  item->activate();
+  EXPECT_EQ(1, activations);
+
+  testing_support::LogCapture log;
+  EXPECT_EQ(nullptr, CCMenuItemImage::itemFromNormalImage("absent.png", "pressed.png"));
+  EXPECT_NE(log.text().find("absent.png"), std::string::npos) << log.text();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace
