@@ -17,12 +17,8 @@
 //   TESSERA_HEADLESS=1 TESSERA_FAKE_CLOCK=1 TESSERA_CAPTURE=menus.png
 //   TESSERA_CAPTURE_AT=1 in the environment.
 
-#include "platform/Application.h"
-#include "platform/Facts.h"
-#include "platform/Log.h"
+#include "ExampleApplication.h"
 #include "platform/Ref.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCLabelTTF.h"
 #include "tessera/CCLayerColor.h"
@@ -38,15 +34,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Frames to draw before quitting; 0 runs until the window is closed.
-long g_frameLimit = 0;
 
 // A 96 x 40 opaque button picture: a rounded-looking frame in `edge`
 // around a face in `face`.
@@ -85,8 +76,8 @@ constexpr NamedColour kBackgrounds[] = {
     {"Ember", {70, 25, 20, 255}},
 };
 
-class MenusScene : public CCScene {
-  PLATFORM_CLASS(MenusScene, CCScene)
+class MenusScene : public ExampleScene {
+  PLATFORM_CLASS(MenusScene, ExampleScene)
  public:
   CC_NODE_FACTORY(MenusScene)
 
@@ -159,15 +150,6 @@ class MenusScene : public CCScene {
     return true;
   }
 
-  void visit() override {
-    CCScene::visit();
-    ++frames_;
-    if (g_frameLimit > 0 && frames_ == g_frameLimit) {
-      std::printf("menus: drew %ld frames\n", frames_);
-      platform::Application::sharedApplication()->terminate();
-    }
-  }
-
  private:
   void say(const std::string& text) {
     status_->setString(text);
@@ -178,60 +160,15 @@ class MenusScene : public CCScene {
   CCLabelTTF* status_ = nullptr;
   CCSprite* spinner_ = nullptr;
   CCMenuItemSprite* picture_ = nullptr;
-  long frames_ = 0;
 };
 
-class MenusDelegate : public platform::ApplicationDelegate {
-  PLATFORM_CLASS(MenusDelegate, platform::ApplicationDelegate)
- public:
-  void applicationDidFinishLaunching(platform::Application*) override {
-    // A window the size of the screen, the display-refresh director where the
-    // system has it, the GL view attached to the window.
-    window_ = platform::Window::windowWithFrame(platform::Screen::mainScreen()->bounds());
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeTimer);
-    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    director->setPixelFormat(kCCPixelFormatRGBA8888);
-    if (!director->attachInWindow(window_.get())) {
-      CCLOG("menus: could not attach the GL view");
-      std::exit(1);
-    }
-    director->setAnimationInterval(1.0 / 60.0);
-    window_->makeKeyAndVisible();
+class MenusDelegate : public ExampleDelegate {
+  PLATFORM_CLASS(MenusDelegate, ExampleDelegate)
 
-    CCScene* scene = MenusScene::node();
-    if (!scene) {
-      CCLOG("menus: could not build the scene");
-      std::exit(1);
-    }
-    director->runWithScene(scene);
-  }
-
-  void applicationWillResignActive(platform::Application*) override { CCDirector::sharedDirector()->pause(); }
-  void applicationDidBecomeActive(platform::Application*) override { CCDirector::sharedDirector()->resume(); }
-
-  void applicationWillTerminate(platform::Application*) override {
-    CCDirector::sharedDirector()->end();
-    window_ = nullptr;
-  }
-
- private:
-  platform::Ref<platform::Window> window_;
+ protected:
+  CCScene* firstScene() override { return MenusScene::node(); }
 };
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-      g_frameLimit = std::strtol(argv[++i], nullptr, 10);
-    } else {
-      std::fprintf(stderr, "usage: %s [--frames N]\n", argv[0]);
-      return 2;
-    }
-  }
-  // The frame-rate digits the director loads come from the shared resources.
-  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_EXAMPLE_RESOURCES;
-  const int status = platform::applicationMain(argc, argv, "MenusDelegate");
-  CCDirector::purgeSharedDirector();
-  return status;
-}
+int main(int argc, char** argv) { return runExample(argc, argv, "MenusDelegate"); }

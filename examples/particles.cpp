@@ -14,13 +14,9 @@
 //   TESSERA_HEADLESS=1 TESSERA_FAKE_CLOCK=1 TESSERA_CAPTURE=particles.png
 //   TESSERA_CAPTURE_AT=2 in the environment.
 
-#include "platform/Application.h"
-#include "platform/Facts.h"
-#include "platform/Log.h"
+#include "ExampleApplication.h"
 #include "platform/PropertyList.h"
 #include "platform/Ref.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCLayerColor.h"
 #include "tessera/CCParticleExamples.h"
@@ -28,17 +24,11 @@
 #include "tessera/CCScene.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <string_view>
 
 namespace {
-
-// Frames to draw before quitting; 0 runs until the window is closed.
-long g_frameLimit = 0;
 
 // A blue vortex: particles start on a circle of 120 points and spiral in to
 // the centre over their life, turning 180 degrees a second.
@@ -92,8 +82,8 @@ CCParticleSystemQuad* vortexFromPropertyList() {
       [&](CCParticleSystemQuad& system) { return system.initWithDictionary(*list); });
 }
 
-class ParticlesScene : public CCScene {
-  PLATFORM_CLASS(ParticlesScene, CCScene)
+class ParticlesScene : public ExampleScene {
+  PLATFORM_CLASS(ParticlesScene, ExampleScene)
  public:
   CC_NODE_FACTORY(ParticlesScene)
 
@@ -120,73 +110,15 @@ class ParticlesScene : public CCScene {
     addChild(vortex);
     return true;
   }
-
-  void visit() override {
-    CCScene::visit();
-    ++frames_;
-    if (g_frameLimit > 0 && frames_ == g_frameLimit) {
-      std::printf("particles: drew %ld frames\n", frames_);
-      platform::Application::sharedApplication()->terminate();
-    }
-  }
-
- private:
-  long frames_ = 0;
 };
 
-class ParticlesDelegate : public platform::ApplicationDelegate {
-  PLATFORM_CLASS(ParticlesDelegate, platform::ApplicationDelegate)
- public:
-  void applicationDidFinishLaunching(platform::Application*) override {
-    // Initialization: a window the size of the screen, the display-refresh
-    // director where the system has it, the GL view attached to the window.
-    window_ = platform::Window::windowWithFrame(platform::Screen::mainScreen()->bounds());
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeTimer);
-    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    director->setPixelFormat(kCCPixelFormatRGBA8888);
-    if (!director->attachInWindow(window_.get())) {
-      CCLOG("particles: could not attach the GL view");
-      std::exit(1);
-    }
-    director->setAnimationInterval(1.0 / 60.0);
-    window_->makeKeyAndVisible();
+class ParticlesDelegate : public ExampleDelegate {
+  PLATFORM_CLASS(ParticlesDelegate, ExampleDelegate)
 
-    // Update and draw: every particle system schedules its own update.
-    CCScene* scene = ParticlesScene::node();
-    if (!scene) {
-      CCLOG("particles: could not build the scene");
-      std::exit(1);
-    }
-    director->runWithScene(scene);
-  }
-
-  void applicationWillResignActive(platform::Application*) override { CCDirector::sharedDirector()->pause(); }
-  void applicationDidBecomeActive(platform::Application*) override { CCDirector::sharedDirector()->resume(); }
-
-  // De-initialization.
-  void applicationWillTerminate(platform::Application*) override {
-    CCDirector::sharedDirector()->end();
-    window_ = nullptr;
-  }
-
- private:
-  platform::Ref<platform::Window> window_;
+ protected:
+  CCScene* firstScene() override { return ParticlesScene::node(); }
 };
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-      g_frameLimit = std::strtol(argv[++i], nullptr, 10);
-    } else {
-      std::fprintf(stderr, "usage: %s [--frames N]\n", argv[0]);
-      return 2;
-    }
-  }
-  // "fire.png" and the frame-rate digits come from the shared resources.
-  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_EXAMPLE_RESOURCES;
-  const int status = platform::applicationMain(argc, argv, "ParticlesDelegate");
-  CCDirector::purgeSharedDirector();
-  return status;
-}
+int main(int argc, char** argv) { return runExample(argc, argv, "ParticlesDelegate"); }

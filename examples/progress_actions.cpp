@@ -15,12 +15,8 @@
 //   TESSERA_HEADLESS=1 TESSERA_FAKE_CLOCK=1 TESSERA_CAPTURE=progress.png
 //   TESSERA_CAPTURE_AT=1 in the environment.
 
-#include "platform/Application.h"
-#include "platform/Facts.h"
-#include "platform/Log.h"
+#include "ExampleApplication.h"
 #include "platform/Ref.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
 #include "tessera/CCActionEase.h"
 #include "tessera/CCCallBlock.h"
 #include "tessera/CCDelayTime.h"
@@ -41,14 +37,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
-
-// Frames to draw before quitting; 0 runs until the window is closed.
-long g_frameLimit = 0;
 
 // A 64 x 64 opaque picture: a warm ring on a dark disc, so the sweep shows.
 platform::Ref<CCTexture2D> makeDialTexture() {
@@ -75,8 +66,8 @@ platform::Ref<CCTexture2D> makeDialTexture() {
   return platform::Ref<CCTexture2D>::adopt(texture);
 }
 
-class ProgressActionsScene : public CCScene {
-  PLATFORM_CLASS(ProgressActionsScene, CCScene)
+class ProgressActionsScene : public ExampleScene {
+  PLATFORM_CLASS(ProgressActionsScene, ExampleScene)
  public:
   CC_NODE_FACTORY(ProgressActionsScene)
 
@@ -128,73 +119,17 @@ class ProgressActionsScene : public CCScene {
     return true;
   }
 
-  void visit() override {
-    CCScene::visit();
-    ++frames_;
-    if (g_frameLimit > 0 && frames_ == g_frameLimit) {
-      std::printf("progress_actions: drew %ld frames\n", frames_);
-      platform::Application::sharedApplication()->terminate();
-    }
-  }
-
  private:
-  long frames_ = 0;
   int laps_ = 0;
 };
 
-class ProgressActionsDelegate : public platform::ApplicationDelegate {
-  PLATFORM_CLASS(ProgressActionsDelegate, platform::ApplicationDelegate)
- public:
-  void applicationDidFinishLaunching(platform::Application*) override {
-    // Initialization: a window the size of the screen, the display-refresh
-    // director where the system has it, the GL view attached to the window.
-    window_ = platform::Window::windowWithFrame(platform::Screen::mainScreen()->bounds());
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeTimer);
-    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    director->setPixelFormat(kCCPixelFormatRGBA8888);
-    if (!director->attachInWindow(window_.get())) {
-      CCLOG("progress_actions: could not attach the GL view");
-      std::exit(1);
-    }
-    director->setAnimationInterval(1.0 / 60.0);
-    window_->makeKeyAndVisible();
+class ProgressActionsDelegate : public ExampleDelegate {
+  PLATFORM_CLASS(ProgressActionsDelegate, ExampleDelegate)
 
-    // Update and draw: the director runs the scene; the actions do the rest.
-    CCScene* scene = ProgressActionsScene::node();
-    if (!scene) {
-      CCLOG("progress_actions: could not build the scene");
-      std::exit(1);
-    }
-    director->runWithScene(scene);
-  }
-
-  void applicationWillResignActive(platform::Application*) override { CCDirector::sharedDirector()->pause(); }
-  void applicationDidBecomeActive(platform::Application*) override { CCDirector::sharedDirector()->resume(); }
-
-  // De-initialization.
-  void applicationWillTerminate(platform::Application*) override {
-    CCDirector::sharedDirector()->end();
-    window_ = nullptr;
-  }
-
- private:
-  platform::Ref<platform::Window> window_;
+ protected:
+  CCScene* firstScene() override { return ProgressActionsScene::node(); }
 };
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-      g_frameLimit = std::strtol(argv[++i], nullptr, 10);
-    } else {
-      std::fprintf(stderr, "usage: %s [--frames N]\n", argv[0]);
-      return 2;
-    }
-  }
-  // The frame-rate digits the director loads come from the shared resources.
-  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_EXAMPLE_RESOURCES;
-  const int status = platform::applicationMain(argc, argv, "ProgressActionsDelegate");
-  CCDirector::purgeSharedDirector();
-  return status;
-}
+int main(int argc, char** argv) { return runExample(argc, argv, "ProgressActionsDelegate"); }

@@ -15,11 +15,7 @@
 //   TESSERA_HEADLESS=1 TESSERA_FAKE_CLOCK=1 TESSERA_CAPTURE=square.png
 //   TESSERA_CAPTURE_AT=1 in the environment.
 
-#include "platform/Application.h"
-#include "platform/Facts.h"
-#include "platform/Log.h"
-#include "platform/Screen.h"
-#include "platform/Window.h"
+#include "ExampleApplication.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCLayerColor.h"
 #include "tessera/CCLayerGradient.h"
@@ -28,20 +24,14 @@
 #include "tessera/CCScene.h"
 #include "tessera/ccMacros.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
-
-// Frames to draw before quitting; 0 runs until the window is closed.
-long g_frameLimit = 0;
 
 // The scene: a gradient filling the screen, and a square colour layer at its
 // centre that turns once every four seconds. The scene counts its frames and
 // ends the application after the limit.
-class RotatingSquareScene : public CCScene {
-  PLATFORM_CLASS(RotatingSquareScene, CCScene)
+class RotatingSquareScene : public ExampleScene {
+  PLATFORM_CLASS(RotatingSquareScene, ExampleScene)
  public:
   CC_NODE_FACTORY(RotatingSquareScene)
 
@@ -63,69 +53,15 @@ class RotatingSquareScene : public CCScene {
     addChild(square);
     return true;
   }
-
-  void visit() override {
-    CCScene::visit();
-    ++frames_;
-    if (g_frameLimit > 0 && frames_ == g_frameLimit) {
-      std::printf("rotating_square: drew %ld frames\n", frames_);
-      platform::Application::sharedApplication()->terminate();
-    }
-  }
-
- private:
-  long frames_ = 0;
 };
 
-class RotatingSquareDelegate : public platform::ApplicationDelegate {
-  PLATFORM_CLASS(RotatingSquareDelegate, platform::ApplicationDelegate)
- public:
-  void applicationDidFinishLaunching(platform::Application*) override {
-    // Initialization: a window the size of the screen, the display-refresh
-    // director where the system has it, the GL view attached to the window.
-    window_ = platform::Window::windowWithFrame(platform::Screen::mainScreen()->bounds());
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeTimer);
-    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    // 32-bit colour: a gradient in the default 16 bits shows bands.
-    director->setPixelFormat(kCCPixelFormatRGBA8888);
-    if (!director->attachInWindow(window_.get())) {
-      CCLOG("rotating_square: could not attach the GL view");
-      std::exit(1);
-    }
-    director->setAnimationInterval(1.0 / 60.0);
-    window_->makeKeyAndVisible();
+class RotatingSquareDelegate : public ExampleDelegate {
+  PLATFORM_CLASS(RotatingSquareDelegate, ExampleDelegate)
 
-    // Update and draw: the director runs the scene; the action turns the square.
-    director->runWithScene(RotatingSquareScene::node());
-  }
-
-  void applicationWillResignActive(platform::Application*) override { CCDirector::sharedDirector()->pause(); }
-  void applicationDidBecomeActive(platform::Application*) override { CCDirector::sharedDirector()->resume(); }
-
-  // De-initialization.
-  void applicationWillTerminate(platform::Application*) override {
-    CCDirector::sharedDirector()->end();
-    window_ = nullptr;
-  }
-
- private:
-  platform::Ref<platform::Window> window_;
+ protected:
+  CCScene* firstScene() override { return RotatingSquareScene::node(); }
 };
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-      g_frameLimit = std::strtol(argv[++i], nullptr, 10);
-    } else {
-      std::fprintf(stderr, "usage: %s [--frames N]\n", argv[0]);
-      return 2;
-    }
-  }
-  // The frame-rate digits the director loads come from the shared resources.
-  if (platform::facts().resourceDir.empty()) platform::facts().resourceDir = TESSERA_EXAMPLE_RESOURCES;
-  const int status = platform::applicationMain(argc, argv, "RotatingSquareDelegate");
-  CCDirector::purgeSharedDirector();
-  return status;
-}
+int main(int argc, char** argv) { return runExample(argc, argv, "RotatingSquareDelegate"); }
