@@ -159,6 +159,7 @@ void readFromEnvironment(Facts& facts) {
     while (address.ends_with('/')) address.remove_suffix(1);
     facts.scoreServer = std::string(address);
   }
+  if (auto text = variable("TESSERA_AUDIO")) facts.audioDevice = std::string(*text);
   if (auto text = variable("TESSERA_CAPTURE")) facts.captureFile = absolutePath(*text);
   if (auto text = variable("TESSERA_SEED")) {
     if (auto value = parseSeed(*text)) {

@@ -20,6 +20,10 @@
 //                                  a relative path is taken from the working directory the
 //                                  program started in
 //   TESSERA_CAPTURE_AT=seconds
+//   TESSERA_AUDIO=device           the audio output: "null" (OpenAL Soft's silent device, for
+//                                  headless runs), "loopback" (mixed into memory on request,
+//                                  for tests), or a device name to open (default: the
+//                                  system's default device)
 //   TESSERA_SEED=n                 seed of every random source (0 … 2^64-1). Unset: a fixed seed
 //                                  (kFakeClockSeed) with TESSERA_FAKE_CLOCK, so captures repeat
 //                                  exactly; otherwise a seed from the system's entropy and the time
@@ -67,6 +71,11 @@ struct Facts {
   /// Base address of the score service, scheme and host (and port), without
   /// a trailing slash. Default empty: no service.
   std::string scoreServer;
+  /// The audio output device: empty for the system default, "null" for a
+  /// device that plays nothing (selected before the first device opens),
+  /// "loopback" for one mixed into memory on request, or the name of a device
+  /// to open. Default empty.
+  std::string audioDevice;
   /// Seed of the random sources (Random.h). Default: none, see randomSeed().
   std::optional<std::uint64_t> seed;
 };
