@@ -185,6 +185,21 @@ bool CJSONScanner::scanJSONObject(platform::Value* value, platform::Error* error
   }
 }
 
+bool CJSONScanner::openCollection(char opening, int missingCode, std::size_t start, platform::Error* error) {
+  if (!scanCharacter(opening)) {
+    current_ = start;
+    if (!tooDeep_) setError(error, missingCode);
+    return false;
+  }
+  if (depth_ >= kMaxDepth) {
+    tooDeep_ = true;
+    current_ = start;
+    setError(error, -15);
+    return false;
+  }
+  return true;
+}
+
 bool CJSONScanner::scanJSONDictionary(platform::Value* value, platform::Error* error) {
   if (depth_ == 0) tooDeep_ = false;
   const std::size_t start = current_;
@@ -193,13 +208,7 @@ bool CJSONScanner::scanJSONDictionary(platform::Value* value, platform::Error* e
     if (!tooDeep_) setError(error, code);
     return false;
   };
-  if (!scanCharacter('{')) return fail(-1);
-  if (depth_ >= kMaxDepth) {
-    tooDeep_ = true;
-    current_ = start;
-    setError(error, -15);
-    return false;
-  }
+  if (!openCollection('{', -1, start, error)) return false;
   DepthGuard guard(depth_);
 
   platform::Value::Dict dictionary;
@@ -236,13 +245,7 @@ bool CJSONScanner::scanJSONArray(platform::Value* value, platform::Error* error)
     if (!tooDeep_) setError(error, code);
     return false;
   };
-  if (!scanCharacter('[')) return fail(-7);
-  if (depth_ >= kMaxDepth) {
-    tooDeep_ = true;
-    current_ = start;
-    setError(error, -15);
-    return false;
-  }
+  if (!openCollection('[', -7, start, error)) return false;
   DepthGuard guard(depth_);
 
   platform::Value::Array array;

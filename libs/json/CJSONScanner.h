@@ -67,6 +67,10 @@ class CJSONScanner : public CDataScanner {
   bool scanStringInto(std::string& out, platform::Error* error);
   /// Appends the run up to a quote or backslash, replacing invalid UTF-8.
   void appendUnquotedRun(std::string& out);
+  /// Consumes the `opening` bracket of an array or dictionary within the
+  /// nesting limit. On failure the cursor is back at `start` and the error is
+  /// `missingCode` (no bracket) or -15 (too deep).
+  bool openCollection(char opening, int missingCode, std::size_t start, platform::Error* error);
 
   int depth_ = 0;
   /// Set when the depth limit was hit, so the enclosing collections pass

@@ -188,28 +188,6 @@ void CCGridBase::set3DProjection() {
 }
 
 void CCGridBase::applyLandscape() {
-  CCDirector* director = CCDirector::sharedDirector();
-  auto* platformDirector = dynamic_cast<CCDirectorIOS*>(director);
-  if (platformDirector == nullptr) return;
-  const CGSize size = director->displaySizeInPixels();
-  const float w = size.width / 2.0f, h = size.height / 2.0f;
-  switch (platformDirector->deviceOrientation()) {
-    case kCCDeviceOrientationPortraitUpsideDown:
-      glTranslatef(w, h, 0.0f);
-      glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
-      glTranslatef(-w, -h, 0.0f);
-      break;
-    case kCCDeviceOrientationLandscapeRight:
-      glTranslatef(w, h, 0.0f);
-      glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
-      glTranslatef(-h, -w, 0.0f);
-      break;
-    case kCCDeviceOrientationLandscapeLeft:
-      glTranslatef(w, h, 0.0f);
-      glRotatef(-90.0f, 0.0f, 0.0f, 1.0f);
-      glTranslatef(-h, -w, 0.0f);
-      break;
-    default:
-      break;
-  }
+  // The same turn the director gives every frame, about the same centre.
+  if (auto* director = dynamic_cast<CCDirectorIOS*>(CCDirector::sharedDirector())) director->applyOrientation();
 }
