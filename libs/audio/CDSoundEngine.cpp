@@ -1,5 +1,6 @@
 #include "audio/CDSoundEngine.h"
 
+#include "audio/CDAsynchBufferLoader.h"
 #include "audio/CDSoundSource.h"
 #include "audio/CDUtilities.h"
 #include "platform/Log.h"
@@ -106,6 +107,10 @@ CDSoundEngine::BufferInfo CDSoundEngine::makeBuffer() {
 }
 
 CDSoundEngine::~CDSoundEngine() {
+  // Queued loaders retain the engine, so none is left unless this runs on the
+  // queue's own worker (a loader held the last reference); the queue then
+  // winds down by itself.
+  asynchLoadQueue_.reset();
   for (CDSoundSource* handle : handles_) handle->engine_ = nullptr;
   handles_.clear();
   if (!functioning_ && context_ == nullptr) return;
@@ -283,6 +288,22 @@ bool CDSoundEngine::loadBufferFromData(int soundId, const void* soundData, ALenu
   buffer.frequencyInHertz = frequency;
   buffer.state = kBufferLoaded;
   return true;
+}
+
+void CDSoundEngine::loadBuffersAsynchronously(const std::vector<platform::Ref<CDBufferLoadRequest>>& loadRequests) {
+  // Owned by the operation alone (not autoreleased), so the loader and the
+  // engine it retains go as soon as the list is done.
+  auto loader = platform::Ref<CDAsynchBufferLoader>::adopt(new CDAsynchBufferLoader());
+  loader->init(loadRequests, this);
+  // Reset here as well as when the loader starts, so a caller polling right
+  // away never reads the 1 left by an earlier list as this one being done.
+  asynchLoadProgress_ = 0;
+  if (!asynchLoadQueue_) asynchLoadQueue_ = std::make_unique<platform::OperationQueue>();
+  asynchLoadQueue_->addOperation([loader = std::move(loader)] { loader->main(); });
+}
+
+void CDSoundEngine::waitUntilAsynchLoadsFinish() {
+  if (asynchLoadQueue_) asynchLoadQueue_->waitUntilAllOperationsAreFinished();
 }
 
 bool CDSoundEngine::unloadBuffer(int soundId) {

@@ -21,6 +21,8 @@
 // Cost: playSound allocates nothing; it scans at most the group's sources.
 
 #include "platform/Object.h"
+#include "platform/OperationQueue.h"
+#include "platform/Ref.h"
 #include "platform/Value.h"
 
 #include <AL/al.h>
@@ -29,12 +31,14 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace audio {
 
+class CDBufferLoadRequest;
 class CDSoundSource;
 
 class CDSoundEngine : public platform::Object {
@@ -87,12 +91,20 @@ class CDSoundEngine : public platform::Object {
 
   /// Decodes a sound file (path resolved by CDUtilities) into the sound id's
   /// buffer. False, with the buffer marked failed, when it cannot be decoded.
-  bool loadBuffer(int soundId, const std::string& filePath);
+  /// Virtual: a subclass may watch or hold loads.
+  virtual bool loadBuffer(int soundId, const std::string& filePath);
   /// Uploads `size` bytes of samples in an OpenAL format at `frequency` hertz.
   /// Grows the table when the id is beyond it. False when not functioning,
   /// for a negative id, for no data or a size or frequency that is not
   /// positive (buffer marked failed) and when OpenAL refuses.
   bool loadBufferFromData(int soundId, const void* soundData, ALenum format, int size, int frequency);
+  /// Loads the requests in order on the engine's background queue (one worker
+  /// thread, made on first use; lists queued later run after earlier ones)
+  /// and returns at once. asynchLoadProgress() is 0 on return and reaches 1
+  /// when the list is done; CDAsynchBufferLoader says how it moves.
+  void loadBuffersAsynchronously(const std::vector<platform::Ref<CDBufferLoadRequest>>& loadRequests);
+  /// Blocks until every list queued by loadBuffersAsynchronously is loaded.
+  void waitUntilAsynchLoadsFinish();
   /// Stops and detaches every source playing the buffer, then replaces it by
   /// a fresh empty buffer.
   bool unloadBuffer(int soundId);
@@ -146,8 +158,9 @@ class CDSoundEngine : public platform::Object {
   /// The output device (nullptr when not functioning).
   ALCdevice* device() const { return device_; }
 
-  /// dealloc: stops every sound, detaches live handles, deletes the sources,
-  /// then the buffers, then the context, and closes the device.
+  /// dealloc: finishes queued background loads, stops every sound, detaches
+  /// live handles, deletes the sources, then the buffers, then the context,
+  /// and closes the device.
   ~CDSoundEngine() override;
 
  private:
@@ -205,6 +218,7 @@ class CDSoundEngine : public platform::Object {
   ALenum lastErrorCode_ = AL_NO_ERROR;
   bool getGainWorks_ = false;
   std::atomic<float> asynchLoadProgress_{0};
+  std::unique_ptr<platform::OperationQueue> asynchLoadQueue_;  // made by the first background load
 };
 
 }  // namespace audio

@@ -1,0 +1,91 @@
+#include "platform/OperationQueue.h"
+
+#include "platform/AutoreleasePool.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace platform {
+
+// Shared by the queue and its worker, so a worker left to finish on its own
+// (the queue destroyed from inside an operation) still has it.
+struct OperationQueue::State {
+  mutable std::mutex mutex;
+  std::condition_variable workAvailable;
+  std::condition_variable allFinished;
+  std::deque<std::function<void()>> operations;
+  bool running = false;   // an operation is executing
+  bool stopping = false;  // the queue is gone: drain and end
+  std::thread worker;
+  std::thread::id workerId;
+};
+
+OperationQueue::OperationQueue() : state_(std::make_shared<State>()) {}
+
+OperationQueue::~OperationQueue() {
+  std::unique_lock lock(state_->mutex);
+  state_->stopping = true;
+  if (!state_->worker.joinable()) return;
+  state_->workAvailable.notify_one();
+  if (std::this_thread::get_id() == state_->workerId) {
+    state_->worker.detach();
+    return;
+  }
+  lock.unlock();
+  state_->worker.join();
+}
+
+void OperationQueue::addOperation(std::function<void()> operation) {
+  if (!operation) return;
+  std::lock_guard lock(state_->mutex);
+  state_->operations.push_back(std::move(operation));
+  if (!state_->worker.joinable()) {
+    state_->worker = std::thread(runWorker, state_);
+    state_->workerId = state_->worker.get_id();
+  }
+  state_->workAvailable.notify_one();
+}
+
+void OperationQueue::waitUntilAllOperationsAreFinished() {
+  std::unique_lock lock(state_->mutex);
+  if (std::this_thread::get_id() == state_->workerId) return;
+  state_->allFinished.wait(lock, [this] { return state_->operations.empty() && !state_->running; });
+}
+
+std::size_t OperationQueue::operationCount() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->operations.size() + (state_->running ? 1 : 0);
+}
+
+bool OperationQueue::isWorkerThread() const {
+  std::lock_guard lock(state_->mutex);
+  return std::this_thread::get_id() == state_->workerId;
+}
+
+// `state` is the worker's own reference: the queue may be destroyed while it runs.
+void OperationQueue::runWorker(std::shared_ptr<State> state) {
+  std::unique_lock lock(state->mutex);
+  for (;;) {
+    state->workAvailable.wait(lock, [&] { return !state->operations.empty() || state->stopping; });
+    if (state->operations.empty()) break;
+    std::function<void()> operation = std::move(state->operations.front());
+    state->operations.pop_front();
+    state->running = true;
+    lock.unlock();
+    {
+      AutoreleasePool pool;
+      operation();
+      // Whatever the operation captured is released here, on the worker,
+      // before the queue counts it as finished.
+      operation = nullptr;
+    }
+    lock.lock();
+    state->running = false;
+    if (state->operations.empty()) state->allFinished.notify_all();
+  }
+}
+
+}  // namespace platform
