@@ -23,12 +23,17 @@ Sources& sources() {
   return *instance;
 }
 
+// The random() stream from a seed. The caller holds the lock.
+void seedRandomLocked(Sources& s, std::uint64_t seed) {
+  std::seed_seq randomSeedSequence{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32), 2u};
+  s.forRandom.seed(randomSeedSequence);
+}
+
 // Two independent streams from one seed. The caller holds the lock.
 void seedLocked(Sources& s, std::uint64_t seed) {
   std::seed_seq arc4Seed{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32), 1u};
-  std::seed_seq randomSeedSequence{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32), 2u};
   s.forArc4random.seed(arc4Seed);
-  s.forRandom.seed(randomSeedSequence);
+  seedRandomLocked(s, seed);
   s.seeded = true;
 }
 
@@ -64,6 +69,13 @@ void seedRandomSources(std::uint64_t seed) {
   Sources& s = sources();
   std::lock_guard lock(s.mutex);
   seedLocked(s, seed);
+}
+
+void seedRandom(std::uint64_t seed) {
+  Sources& s = sources();
+  std::lock_guard lock(s.mutex);
+  ensureSeededLocked(s);  // arc4random() keeps its own default start
+  seedRandomLocked(s, seed);
 }
 
 void setArc4randomSource(std::function<std::uint32_t()> source) {

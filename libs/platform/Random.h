@@ -22,6 +22,10 @@ long random();
 /// Restarts both default sources from `seed`: the same seed gives the same
 /// sequences. Installed test sources are kept.
 void seedRandomSources(std::uint64_t seed);
+/// Restarts only the default source of random() from `seed` (as the C
+/// library's srand does for rand); arc4random() goes on undisturbed. The same
+/// seed gives the sequence seedRandomSources(seed) gives random().
+void seedRandom(std::uint64_t seed);
 
 /// Installs a source for arc4random(); an empty function restores the default.
 void setArc4randomSource(std::function<std::uint32_t()> source);

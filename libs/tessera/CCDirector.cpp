@@ -15,6 +15,7 @@
 #include "tessera/CCSpriteFrameCache.h"
 #include "tessera/CCTexture2D.h"
 #include "tessera/CCTextureCache.h"
+#include "tessera/CCTransition.h"
 #include "tessera/Platforms/iOS/EAGLView.h"
 
 #include <GLES/gl.h>
@@ -152,7 +153,9 @@ void CCDirector::replaceScene(CCScene* scene) {
   nextScene_ = scene;
 }
 
-bool CCDirector::isTransitionScene(const CCScene* scene) { return false; }
+bool CCDirector::isTransitionScene(const CCScene* scene) {
+  return dynamic_cast<const CCTransitionScene*>(scene) != nullptr;
+}
 
 void CCDirector::setNextScene() {
   const bool runningIsTransition = isTransitionScene(runningScene_.get());

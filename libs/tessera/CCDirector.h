@@ -274,8 +274,8 @@ class CCDirector : public platform::Object {
   /// onEnter and onEnterTransitionDidFinish.
   void setNextScene();
   /// Whether `scene` is a transition scene, which takes care of the enter
-  /// and exit messages of the scenes it moves between itself. The engine has
-  /// no transition scene class, so every scene is a plain one.
+  /// and exit messages of the scenes it moves between itself (a
+  /// CCTransitionScene).
   static bool isTransitionScene(const CCScene* scene);
   /// Restarts delta-time measurement from the current wall-clock time.
   void resetLastUpdate();
