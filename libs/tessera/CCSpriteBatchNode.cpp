@@ -302,10 +302,10 @@ std::uint32_t CCSpriteBatchNode::rebuildIndexInOrder(CCNode* node, std::uint32_t
 }
 
 void CCSpriteBatchNode::increaseAtlasCapacity() {
-  // The atlas's 16-bit indices reach kCCTextureAtlasMaxCapacity quads: the
-  // last step stops there rather than fail just short of it.
+  // The atlas holds at most capacityLimit() quads (by default what 16-bit
+  // indices reach): the last step stops there rather than fail just short of it.
   const std::uint32_t capacity = textureAtlas_->capacity();
-  const std::uint32_t grown = std::min((capacity + 1) * 4 / 3, kCCTextureAtlasMaxCapacity);
+  const std::uint32_t grown = std::min((capacity + 1) * 4 / 3, textureAtlas_->capacityLimit());
   const bool resized = grown > capacity && textureAtlas_->resizeCapacity(grown);
   CCAssert(resized, "XXX: SpriteSheet#increaseAtlasCapacity SHALL handle this assert");
 }
@@ -330,9 +330,9 @@ void CCSpriteBatchNode::addQuadFromSprite(CCSprite* sprite, std::uint32_t index)
            "CCSpriteSheet only supports CCSprites as children");
 
   // Beyond the atlas's limit the growth below could never succeed.
-  CCAssert(index < kCCTextureAtlasMaxCapacity, "CCSpriteBatchNode: addQuadFromSprite: index %u beyond the atlas limit",
-           index);
-  if (index >= kCCTextureAtlasMaxCapacity) return;
+  const std::uint32_t limit = textureAtlas_->capacityLimit();
+  CCAssert(index < limit, "CCSpriteBatchNode: addQuadFromSprite: index %u beyond the atlas limit", index);
+  if (index >= limit) return;
   while (index >= textureAtlas_->capacity() || textureAtlas_->capacity() == textureAtlas_->totalQuads()) {
     const std::uint32_t before = textureAtlas_->capacity();
     increaseAtlasCapacity();

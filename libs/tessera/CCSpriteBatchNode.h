@@ -16,8 +16,9 @@
 // node's space, then draws the atlas.
 //
 // Capacity starts at the given number of quads (default 29) and grows to
-// (capacity + 1) x 4 / 3 whenever the atlas is full, up to the atlas's limit
-// of kCCTextureAtlasMaxCapacity (16384) sprites. It never shrinks.
+// (capacity + 1) x 4 / 3 whenever the atlas is full, up to the atlas's
+// capacityLimit() (by default kCCTextureAtlasMaxCapacity, 16384). It never
+// shrinks.
 //
 // Cost: adding or removing a sprite moves the atlas tail once and renumbers
 // the sprites after it. Per frame, draw() makes one call per descendant
@@ -133,7 +134,7 @@ class CCSpriteBatchNode : public CCNode, public CCTextureProtocol {
   /// drawing order from `index`; returns the next free index.
   std::uint32_t rebuildIndexInOrder(CCNode* node, std::uint32_t index);
   /// Grows the atlas to (capacity + 1) x 4 / 3 quads, at most the atlas's
-  /// limit. Expects that to succeed ("XXX: SpriteSheet#increaseAtlasCapacity
+  /// capacityLimit(). Expects that to succeed ("XXX: SpriteSheet#increaseAtlasCapacity
   /// SHALL handle this assert").
   void increaseAtlasCapacity();
 

@@ -18,6 +18,10 @@
 namespace {
 
 constexpr std::size_t kIndicesPerQuad = 6;
+
+// Quads the index array covers: the most 16-bit indices reach.
+unsigned int indexedQuads(unsigned int capacity) { return std::min(capacity, kCCTextureAtlasMaxCapacity); }
+
 // Quads per draw call on a software rasteriser (see drawNumberOfQuads).
 constexpr unsigned int kSoftwareDrawQuads = 2048;
 
@@ -47,9 +51,9 @@ bool CCTextureAtlas::initWithFile(const std::string& file, unsigned int capacity
 }
 
 bool CCTextureAtlas::initWithTexture(CCTexture2D* texture, unsigned int capacity) {
-  CCAssert(capacity <= kCCTextureAtlasMaxCapacity, "CCTextureAtlas: a capacity of %u quads is more than 16-bit indices reach (%u)",
-           capacity, kCCTextureAtlasMaxCapacity);
-  if (capacity > kCCTextureAtlasMaxCapacity) return false;
+  CCAssert(capacity <= capacityLimit_, "CCTextureAtlas: a capacity of %u quads is more than the atlas's limit (%u)",
+           capacity, capacityLimit_);
+  if (capacity > capacityLimit_) return false;
 
   // A second initialisation replaces the arrays of the first.
   std::free(quads_);
@@ -58,7 +62,7 @@ bool CCTextureAtlas::initWithTexture(CCTexture2D* texture, unsigned int capacity
   totalQuads_ = 0;
   texture_ = texture;
   quads_ = static_cast<ccV3F_C4B_T2F_Quad*>(std::calloc(capacity, sizeof(ccV3F_C4B_T2F_Quad)));
-  indices_ = static_cast<GLushort*>(std::calloc(capacity * kIndicesPerQuad, sizeof(GLushort)));
+  indices_ = static_cast<GLushort*>(std::calloc(indexedQuads(capacity) * kIndicesPerQuad, sizeof(GLushort)));
   if (capacity > 0 && (quads_ == nullptr || indices_ == nullptr)) {
     std::free(quads_);
     std::free(indices_);
@@ -83,8 +87,15 @@ std::string CCTextureAtlas::description() const {
                                 static_cast<int>(totalQuads_));
 }
 
+void CCTextureAtlas::setCapacityLimit(unsigned int limit) {
+  capacityLimit_ = std::min(limit, kCCTextureAtlasLargestCapacity);
+}
+
 void CCTextureAtlas::initIndices() {
-  for (unsigned int i = 0; i < capacity_; ++i) {
+  // Every block of kCCTextureAtlasMaxCapacity quads is drawn with these same
+  // indices and the vertex pointers moved to the block.
+  const unsigned int quads = indexedQuads(capacity_);
+  for (unsigned int i = 0; i < quads; ++i) {
     GLushort* quad = indices_ + i * kIndicesPerQuad;
     const auto first = static_cast<GLushort>(i * 4);
     quad[0] = first;
@@ -151,9 +162,9 @@ void CCTextureAtlas::removeAllQuads() { totalQuads_ = 0; }
 // [SECTION] Capacity
 
 bool CCTextureAtlas::resizeCapacity(unsigned int capacity) {
-  CCAssert(capacity <= kCCTextureAtlasMaxCapacity, "CCTextureAtlas: a capacity of %u quads is more than 16-bit indices reach (%u)",
-           capacity, kCCTextureAtlasMaxCapacity);
-  if (capacity > kCCTextureAtlasMaxCapacity) return false;
+  CCAssert(capacity <= capacityLimit_, "CCTextureAtlas: a capacity of %u quads is more than the atlas's limit (%u)",
+           capacity, capacityLimit_);
+  if (capacity > capacityLimit_) return false;
   if (capacity == capacity_) return true;
 
   totalQuads_ = std::min(totalQuads_, capacity);
@@ -170,7 +181,7 @@ bool CCTextureAtlas::resizeCapacity(unsigned int capacity) {
   }
 
   void* newQuads = std::realloc(quads_, capacity * sizeof(ccV3F_C4B_T2F_Quad));
-  void* newIndices = std::realloc(indices_, capacity * kIndicesPerQuad * sizeof(GLushort));
+  void* newIndices = std::realloc(indices_, indexedQuads(capacity) * kIndicesPerQuad * sizeof(GLushort));
   if (newQuads == nullptr || newIndices == nullptr) {
     // Each pointer is the new block where reallocation succeeded and the old
     // one where it failed: free both and leave nothing behind.
@@ -192,27 +203,33 @@ bool CCTextureAtlas::resizeCapacity(unsigned int capacity) {
 
 void CCTextureAtlas::drawQuads() { drawNumberOfQuads(totalQuads_); }
 
-void CCTextureAtlas::drawNumberOfQuads(unsigned int count) {
-  // Past the capacity the draw would read indices beyond the array.
-  count = std::min(count, capacity_);
-  constexpr GLsizei stride = sizeof(ccV3F_C4B_T2F);
-  const ccV3F_C4B_T2F* first = quads_ ? &quads_[0].tl : nullptr;
+void CCTextureAtlas::drawNumberOfQuads(unsigned int count) { drawNumberOfQuads(count, 0); }
 
+void CCTextureAtlas::drawNumberOfQuads(unsigned int count, unsigned int start) {
+  // Past the capacity the draw would read beyond the arrays.
+  start = std::min(start, capacity_);
+  count = std::min(count, capacity_ - start);
   glBindTexture(GL_TEXTURE_2D, texture_ ? texture_->name() : 0);
-  glVertexPointer(3, GL_FLOAT, stride, first ? &first->vertices : nullptr);
-  glColorPointer(4, GL_UNSIGNED_BYTE, stride, first ? &first->colors : nullptr);
-  glTexCoordPointer(2, GL_FLOAT, stride, first ? &first->texCoords : nullptr);
-  if (!platform::glRendererIsSoftware()) {
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * kIndicesPerQuad), GL_UNSIGNED_SHORT, indices_);
-    return;
-  }
+  if (quads_ == nullptr || count == 0) return;
+
+  // 16-bit indices reach kCCTextureAtlasMaxCapacity quads: larger atlases
+  // draw block by block, each block's vertices addressed from its first quad.
   // A software rasteriser bins a whole draw before its threads start on it:
-  // handing it the quads in parts, each flushed, lets them rasterise one part
-  // while the next is set up, and keeps the binned scene small.
-  for (unsigned int first = 0; first < count; first += kSoftwareDrawQuads) {
-    const unsigned int quads = std::min(kSoftwareDrawQuads, count - first);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * kIndicesPerQuad), GL_UNSIGNED_SHORT,
-                   indices_ + static_cast<std::size_t>(first) * kIndicesPerQuad);
-    if (first + quads < count) glFlush();
+  // handing it the quads in smaller parts, each flushed, lets it rasterise
+  // one part while the next is set up, and keeps the binned scene small.
+  constexpr GLsizei stride = sizeof(ccV3F_C4B_T2F);
+  const unsigned int part = platform::glRendererIsSoftware() ? kSoftwareDrawQuads : kCCTextureAtlasMaxCapacity;
+  for (unsigned int block = 0; block < count; block += kCCTextureAtlasMaxCapacity) {
+    const ccV3F_C4B_T2F* first = &quads_[start + block].tl;
+    glVertexPointer(3, GL_FLOAT, stride, &first->vertices);
+    glColorPointer(4, GL_UNSIGNED_BYTE, stride, &first->colors);
+    glTexCoordPointer(2, GL_FLOAT, stride, &first->texCoords);
+    const unsigned int blockQuads = std::min(kCCTextureAtlasMaxCapacity, count - block);
+    for (unsigned int start = 0; start < blockQuads; start += part) {
+      const unsigned int quads = std::min(part, blockQuads - start);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quads * kIndicesPerQuad), GL_UNSIGNED_SHORT,
+                     indices_ + static_cast<std::size_t>(start) * kIndicesPerQuad);
+      if (part < kCCTextureAtlasMaxCapacity && block + start + quads < count) glFlush();
+    }
   }
 }

@@ -5,11 +5,15 @@
 //
 // Quads are addressed by index and kept packed in 0 .. totalQuads() - 1.
 // Quad i always owns vertices 4i .. 4i+3, so the index array (triangles
-// tl, bl, tr and br, tr, bl of each quad) covers the whole capacity and
-// never changes with the quads. 16-bit indices limit the capacity to
-// kCCTextureAtlasMaxCapacity quads (65536 vertices).
+// tl, bl, tr and br, tr, bl of each quad) covers the first
+// kCCTextureAtlasMaxCapacity quads (65536 vertices, all that 16-bit indices
+// reach) and never changes with the quads. An atlas holds at most
+// capacityLimit() quads: kCCTextureAtlasMaxCapacity unless raised (tile-map
+// layers raise it); a larger atlas draws in blocks of
+// kCCTextureAtlasMaxCapacity quads, the vertex pointers moved per block.
 //
-// Cost: one glDrawElements per draw, from client-side arrays. Updates copy
+// Cost: one glDrawElements per draw (per block of 16384 quads), from
+// client-side arrays. Updates copy
 // one 96-byte quad; inserts and removals move the tail with one memmove.
 // Nothing is allocated except by init and resizeCapacity().
 
@@ -20,9 +24,12 @@
 
 #include <string>
 
-/// The most quads an atlas can hold: 16384 quads are 65536 vertices, all of
-/// them reachable by 16-bit indices.
+/// The most quads an atlas holds unless its capacityLimit() is raised:
+/// 16384 quads are 65536 vertices, all of them reachable by 16-bit indices,
+/// so one draw call covers them.
 inline constexpr unsigned int kCCTextureAtlasMaxCapacity = 16384;
+/// The highest capacityLimit() an atlas accepts: 2^20 quads (96 MiB).
+inline constexpr unsigned int kCCTextureAtlasLargestCapacity = 1u << 20;
 
 class CCTextureAtlas : public platform::Object {
   PLATFORM_CLASS(CCTextureAtlas, platform::Object)
@@ -40,8 +47,8 @@ class CCTextureAtlas : public platform::Object {
   /// `file`; false when it gives none.
   bool initWithFile(const std::string& file, unsigned int capacity);
   /// Room for `capacity` quads, none in use; the texture is retained; quads
-  /// zero-filled, indices built. Expects at most kCCTextureAtlasMaxCapacity
-  /// quads. Returns false when the arrays can't be allocated.
+  /// zero-filled, indices built. Expects at most capacityLimit() quads.
+  /// Returns false when the arrays can't be allocated.
   bool initWithTexture(CCTexture2D* texture, unsigned int capacity);
 
   // [SECTION] Quads
@@ -66,22 +73,30 @@ class CCTextureAtlas : public platform::Object {
   void removeAllQuads();
 
   /// Room for `capacity` quads: the used range is cut to fit, new entries are
-  /// not cleared, indices are rebuilt. Expects at most
-  /// kCCTextureAtlasMaxCapacity (returns false, unchanged, when the assertion
-  /// handler returns). When memory runs out the atlas is left empty with
+  /// not cleared, indices are rebuilt. Expects at most capacityLimit()
+  /// (returns false, unchanged, when the assertion handler returns). When memory runs out the atlas is left empty with
   /// capacity 0 and false is returned.
   bool resizeCapacity(unsigned int capacity);
-  /// Fills the index array for the whole capacity.
+  /// Fills the index array (the first kCCTextureAtlasMaxCapacity quads of
+  /// the capacity).
   void initIndices();
+  /// The most quads init and resizeCapacity() accept. Default
+  /// kCCTextureAtlasMaxCapacity; at most kCCTextureAtlasLargestCapacity
+  /// (larger values are clamped). Lowering it below capacity() changes
+  /// nothing already allocated.
+  unsigned int capacityLimit() const { return capacityLimit_; }
+  void setCapacityLimit(unsigned int limit);
 
   // [SECTION] Drawing
 
   /// drawNumberOfQuads(totalQuads()).
   void drawQuads();
   /// Binds the texture and draws the first `count` quads (at most the
-  /// capacity) with one glDrawElements. The caller has enabled the vertex,
+  /// capacity) with one glDrawElements per kCCTextureAtlasMaxCapacity quads. The caller has enabled the vertex,
   /// colour and texture-coordinate arrays and texturing, and set blending.
   void drawNumberOfQuads(unsigned int count);
+  /// The same for the `count` quads from `start` (cut to the capacity).
+  void drawNumberOfQuads(unsigned int count, unsigned int start);
 
   // [SECTION] Properties
 
@@ -93,7 +108,8 @@ class CCTextureAtlas : public platform::Object {
   /// this pointer when it resizes or goes, so it must come from malloc and
   /// hold capacity() quads.
   void setQuads(ccV3F_C4B_T2F_Quad* quads) { quads_ = quads; }
-  /// The index array (6 × capacity() entries).
+  /// The index array (6 × min(capacity(), kCCTextureAtlasMaxCapacity)
+  /// entries).
   const GLushort* indices() const { return indices_; }
   /// Retained. Quads keep their texture coordinates when it changes.
   CCTexture2D* texture() const { return texture_.get(); }
@@ -109,6 +125,7 @@ class CCTextureAtlas : public platform::Object {
  private:
   unsigned int totalQuads_ = 0;
   unsigned int capacity_ = 0;
+  unsigned int capacityLimit_ = kCCTextureAtlasMaxCapacity;
   ccV3F_C4B_T2F_Quad* quads_ = nullptr;  // owned, malloc'd
   GLushort* indices_ = nullptr;          // owned, malloc'd
   platform::Ref<CCTexture2D> texture_;

@@ -72,6 +72,26 @@ TEST(CCTextureAtlasTest, ResizeKeepsTheLeadingQuadsAndRebuildsIndices) {
   EXPECT_THAT(assertions.files()[0], testing::HasSubstr("libs/tessera/CCTextureAtlas"));
 }
 
+TEST(CCTextureAtlasTest, ARaisedLimitAllowsMoreQuadsThanOneDrawCallIndexes) {
+  Ref<CCTextureAtlas> atlas = atlasWith(4, 2);
+  atlas->setCapacityLimit(kCCTextureAtlasLargestCapacity + 1);
+  EXPECT_EQ(kCCTextureAtlasLargestCapacity, atlas->capacityLimit()) << "clamped";
+  ASSERT_TRUE(atlas->resizeCapacity(kCCTextureAtlasMaxCapacity * 2 + 1));
+  EXPECT_THAT(ids(atlas), ElementsAre(A, B));
+  // The indices cover one block; every block reuses them.
+  const GLushort* last = atlas->indices() + 6 * (kCCTextureAtlasMaxCapacity - 1);
+  EXPECT_THAT(std::vector<GLushort>(last, last + 6), ElementsAre(65532, 65533, 65534, 65535, 65534, 65533));
+  const ccV3F_C4B_T2F_Quad x = quadNamed(X);
+  atlas->updateQuad(&x, kCCTextureAtlasMaxCapacity * 2);
+  EXPECT_EQ(kCCTextureAtlasMaxCapacity * 2 + 1, atlas->totalQuads());
+
+  testing_support::AssertionRecorder assertions;
+  atlas->setCapacityLimit(kCCTextureAtlasMaxCapacity);
+  EXPECT_FALSE(atlas->resizeCapacity(kCCTextureAtlasMaxCapacity + 1)) << "back to the default limit";
+  EXPECT_EQ(kCCTextureAtlasMaxCapacity * 2 + 1, atlas->capacity()) << "what is allocated stays";
+  EXPECT_EQ(1u, assertions.messages().size());
+}
+
 // [SECTION] Moving quads
 
 TEST(CCTextureAtlasTest, UpdateBeyondTheEndExtendsTheUsedRange) {
