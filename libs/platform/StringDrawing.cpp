@@ -197,6 +197,9 @@ CGSize draw(Canvas* canvas, std::string_view utf8, const Font* font, const CGRec
 
 }  // namespace
 
+bool isNewlineCharacter(char32_t c) { return isNewline(c); }
+bool isAlphanumericCharacter(char32_t c) { return isAlphanumeric(c); }
+
 CGSize sizeWithFont(std::string_view text, const Font* font) {
   if (!font) return CGSizeZero;
   auto characters = charactersOf(text, *font, true);

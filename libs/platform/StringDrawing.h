@@ -60,6 +60,13 @@ enum TextAlignment : int {
   kTextAlignmentRight = 2,
 };
 
+/// The platform's newline characters: U+000A to U+000D, U+0085, U+2028 and
+/// U+2029.
+bool isNewlineCharacter(char32_t c);
+/// Letters, marks and digits (Unicode categories L, M and N): the characters
+/// that make up words for line breaking.
+bool isAlphanumericCharacter(char32_t c);
+
 /// The size of `text` (UTF-8) on one line: newline characters measure as
 /// spaces; the height is one line even for empty text. Whole points. A null
 /// font gives zero.

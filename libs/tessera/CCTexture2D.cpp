@@ -14,6 +14,9 @@
 #include "tessera/CCTexturePVR.h"
 #include "tessera/Support/CGPointExtension.h"
 #include "tessera/ccMacros.h"
+#include "zfont/FontManager.h"
+#include "zfont/ZFont.h"
+#include "zfont/ZFontStringDrawing.h"
 
 #include <GLES/glext.h>
 
@@ -258,29 +261,30 @@ bool CCTexture2D::initWithImage(const platform::Image* image) {
 namespace {
 
 // The font the text initialisers draw with: an installed system font (or an
-// alias of one). This is the one place where fonts of the application's own
-// (custom font files) will be looked up when the system has no such name;
-// until they exist an unknown name gives nullptr and a log line.
-platform::Font* fontForText(const std::string& fontName, float fontSize) {
-  platform::Font* font = platform::Font::fontWithName(fontName, fontSize);
-  if (font == nullptr) {
-    CCLOG("tessera: CCTexture2D: no system font named '%s' (size %.1f); custom fonts are not available",
-          fontName.c_str(), static_cast<double>(fontSize));
-  }
-  return font;
+// alias of one), else a custom font of the application's own font files
+// through the font manager. Neither gives nullptr and a log line.
+platform::Object* fontForText(const std::string& fontName, float fontSize) {
+  if (platform::Font* font = platform::Font::fontWithName(fontName, fontSize)) return font;
+  if (ZFont* font = FontManager::sharedManager()->zFontWithName(fontName, fontSize)) return font;
+  CCLOG("tessera: CCTexture2D: no font named '%s' (size %.1f) among the system fonts or the custom fonts",
+        fontName.c_str(), static_cast<double>(fontSize));
+  return nullptr;
 }
 
 }  // namespace
 
 bool CCTexture2D::initWithString(const std::string& text, const std::string& fontName, float fontSize) {
-  platform::Font* font = fontForText(fontName, fontSize);
+  platform::Object* font = fontForText(fontName, fontSize);
   if (font == nullptr) return false;
-  return initWithString(text, platform::sizeWithFont(text, font), platform::kTextAlignmentCenter, font);
+  auto* customFont = dynamic_cast<ZFont*>(font);
+  const CGSize box = customFont ? sizeWithZFont(text, customFont)
+                                : platform::sizeWithFont(text, static_cast<platform::Font*>(font));
+  return initWithString(text, box, platform::kTextAlignmentCenter, font);
 }
 
 bool CCTexture2D::initWithString(const std::string& text, CGSize dimensions, int alignment,
                                  const std::string& fontName, float fontSize) {
-  platform::Font* font = fontForText(fontName, fontSize);
+  platform::Object* font = fontForText(fontName, fontSize);
   if (font == nullptr) return false;
   return initWithString(text, dimensions, alignment, font);
 }
@@ -289,8 +293,10 @@ bool CCTexture2D::initWithString(const std::string& text, CGSize dimensions, int
   CCAssert(font != nullptr, "Invalid font");
   if (font == nullptr) return false;
   auto* systemFont = dynamic_cast<platform::Font*>(font);
-  if (systemFont == nullptr) {
-    CCLOG("tessera: CCTexture2D: cannot draw text in %s: custom fonts are not available", font->className());
+  auto* customFont = dynamic_cast<ZFont*>(font);
+  if (systemFont == nullptr && customFont == nullptr) {
+    CCLOG("tessera: CCTexture2D: cannot draw text in %s: neither a system font nor a custom font",
+          font->className());
     return false;
   }
 
@@ -312,8 +318,12 @@ bool CCTexture2D::initWithString(const std::string& text, CGSize dimensions, int
     canvas->translate(0.0f, static_cast<float>(height));
     canvas->scale(1.0f, -1.0f);
     platform::Canvas::pushCurrent(canvas);
-    platform::drawInRect(canvas, text, systemFont, CGRectMake(0, 0, dimensions.width, dimensions.height),
-                         platform::kLineBreakWordWrap, alignment);
+    const CGRect box = CGRectMake(0, 0, dimensions.width, dimensions.height);
+    if (systemFont) {
+      platform::drawInRect(canvas, text, systemFont, box, platform::kLineBreakWordWrap, alignment);
+    } else {
+      ::drawInRect(canvas, text, box, customFont, platform::kLineBreakWordWrap, alignment);
+    }
     platform::Canvas::popCurrent();
   }
 

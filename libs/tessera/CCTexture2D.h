@@ -92,19 +92,22 @@ class CCTexture2D : public platform::Object {
   /// default alpha format is not 1..5.
   bool initWithImage(const platform::Image* image);
 
-  /// `text` on one line in the system font `fontName` at `fontSize`, centred
-  /// in a box of the text's measured size. Returns false (and logs) when no
-  /// system font has that name: custom fonts are not available.
+  /// `text` on one line in the font `fontName` at `fontSize`, centred in a
+  /// box of the text's measured size. The font is a system font of that name,
+  /// else a custom font the font manager loads from the application's
+  /// resources ("<fontName>.ttf" or the file `fontName`). Returns false (and
+  /// logs) when neither exists.
   bool initWithString(const std::string& text, const std::string& fontName, float fontSize);
   /// `text` laid out in a box of `dimensions` (points of the texture: each
   /// side becomes the next power of two of its whole part) with `alignment`
-  /// (0 left, 1 centre, 2 right) and word wrap, in the system font `fontName`.
-  /// Returns false (and logs) when no system font has that name.
+  /// (0 left, 1 centre, 2 right) and word wrap, in the font `fontName` (a
+  /// system font, else a custom font as above). Returns false (and logs)
+  /// when there is no font of that name.
   bool initWithString(const std::string& text, CGSize dimensions, int alignment, const std::string& fontName,
                       float fontSize);
   /// As above with a font object. A platform::Font draws through the
-  /// platform's string drawing; any other font is a custom font, which is not
-  /// available: logs and returns false. Expects a font ("Invalid font").
+  /// platform's string drawing, a ZFont through the custom-font layout; any
+  /// other object logs and returns false. Expects a font ("Invalid font").
   /// The result is an A8 texture of white coverage, not premultiplied.
   /// Returns false when the box is empty or its buffer can't be made.
   bool initWithString(const std::string& text, CGSize dimensions, int alignment, platform::Object* font);
