@@ -34,6 +34,7 @@
 
 #include "TileMapFixture.h"
 
+#include "storm/ChildProcess.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
@@ -232,36 +233,22 @@ std::vector<std::string> split(const std::string& text) {
 // Runs one renderer at one map size in a child process; its result comes
 // back as three lines through a pipe.
 Timing runChild(const std::string& engine, const std::filesystem::path& folder, int tiles, int frames) {
-  int fds[2];
-  if (pipe(fds) != 0) return Timing{0, 0, 0, "", "pipe failed"};
-  std::fflush(stdout);  // or the child would write the parent's buffered text again
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
+  const storm::ChildReport child = storm::reportFromChild([&] {
     const Timing t = engine == "sfml" ? runSfml((folder / "tiles.png").string(), tiles, frames)
                                       : runTessera((folder / "map.tmx").string(), tiles, frames);
-    const std::string line = std::to_string(t.median) + " " + std::to_string(t.p90) + " " + std::to_string(t.load) +
-                             "\n" + t.renderer + "\n" + t.error + "\n";
-    (void)!write(fds[1], line.data(), line.size());
-    close(fds[1]);
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+    return std::to_string(t.median) + " " + std::to_string(t.p90) + " " + std::to_string(t.load) + "\n" +
+           t.renderer + "\n" + t.error + "\n";
+  });
+  if (!child.started) return Timing{0, 0, 0, "", "no pipe or child process"};
   Timing timing;
-  std::stringstream stream(text);
+  std::stringstream stream(child.text);
   std::string first;
   std::getline(stream, first);
   std::getline(stream, timing.renderer);
   std::getline(stream, timing.error);
   if (std::sscanf(first.c_str(), "%lf %lf %lf", &timing.median, &timing.p90, &timing.load) != 3 &&
       timing.error.empty()) {
-    timing.error = "the child ended without a result (status " + std::to_string(status) + ")";
+    timing.error = "the child ended without a result (status " + std::to_string(child.status) + ")";
   }
   return timing;
 }

@@ -1,10 +1,12 @@
 // The parallax node: children placed at -p + p * ratio + offset for the
 // absolute position p, lazily at visit, and the bookkeeping of entries as
-// children come and go.
+// children come and go; and where the director draws them as the node
+// scrolls.
 
 #include "tessera/CCParallaxNode.h"
 
 #include "../support/TestSupport.h"
+#include "OffscreenTestSupport.h"
 #include "platform/AutoreleasePool.h"
 #include "tessera/CCActionManager.h"
 #include "tessera/CCScheduler.h"
@@ -135,6 +137,37 @@ TEST_F(CCParallaxNodeTest, ChildrenKeepTheirTag) {
   parallax->addChild(child, 3, CGPointMake(1, 1), CGPointZero);
   EXPECT_EQ(child, parallax->getChildByTag(42));
   EXPECT_EQ(3, child->zOrder());
+}
+
+}  // namespace
+
+// [SECTION] Drawn through the director
+
+namespace {
+
+using offscreen_test::Rgba;
+
+class CCParallaxNodeDrawTest : public offscreen_test::OffscreenTest {};
+
+TEST_F(CCParallaxNodeDrawTest, ChildrenAreDrawnWhereTheirRatioOfTheScrollPutsThem) {
+  const Rgba red{255, 0, 0, 255}, blue{0, 0, 255, 255}, clear{0, 0, 0, 255};
+  CCParallaxNode* parallax = CCParallaxNode::node();
+  parallax->addChild(solidSprite(20, red, CGPointZero), 0, CGPointMake(0.5f, 1), CGPointMake(100, 100));
+  parallax->addChild(solidSprite(20, blue, CGPointZero), 1, CGPointMake(1, 1), CGPointMake(200, 100));
+  scene()->addChild(parallax);
+
+  offscreen_test::Frame frame = drawFrame();
+  EXPECT_EQ(frame.at(100, 100), red);
+  EXPECT_EQ(frame.at(200, 100), blue);
+
+  // Scrolled by (-80, 40): the half-ratio child moves (-40, 40) on screen
+  // (p × ratio), the full-ratio one the whole (-80, 40).
+  parallax->setPosition(CGPointMake(-80, 40));
+  frame = drawFrame();
+  EXPECT_EQ(frame.at(60, 140), red);
+  EXPECT_EQ(frame.at(120, 140), blue);
+  EXPECT_TRUE(offscreen_test::near(frame.at(100, 100), clear, 0, 3));
+  EXPECT_TRUE(offscreen_test::near(frame.at(200, 100), clear, 0, 3));
 }
 
 }  // namespace

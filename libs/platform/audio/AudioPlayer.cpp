@@ -236,10 +236,7 @@ AudioPlayer::~AudioPlayer() {
 
 // [SECTION] Playing
 
-bool AudioPlayer::prepareToPlay() {
-  std::lock_guard lock(mutex_);
-  if (!hasOutput_) return false;
-  ContextScope scope;
+void AudioPlayer::queueFreeBuffers() {
   while (!readerEnded_ && !freeBuffers_.empty()) {
     Queued entry;
     entry.buffer = freeBuffers_.back();
@@ -252,6 +249,13 @@ bool AudioPlayer::prepareToPlay() {
     freeBuffers_.pop_back();
     queue_.push_back(entry);
   }
+}
+
+bool AudioPlayer::prepareToPlay() {
+  std::lock_guard lock(mutex_);
+  if (!hasOutput_) return false;
+  ContextScope scope;
+  queueFreeBuffers();
   return !readFailed_;
 }
 
@@ -376,18 +380,7 @@ void AudioPlayer::refillLocked() {
     queue_.pop_front();
     freeBuffers_.push_back(buffer);
   }
-  while (!readerEnded_ && !freeBuffers_.empty()) {
-    Queued entry;
-    entry.buffer = freeBuffers_.back();
-    entry.loopsLeftBefore = loopsLeft_;
-    if (!fillBuffer(entry.buffer, entry.startFrame, entry.frames)) {
-      readerEnded_ = true;
-      break;
-    }
-    alSourceQueueBuffers(source_, 1, &entry.buffer);
-    freeBuffers_.pop_back();
-    queue_.push_back(entry);
-  }
+  queueFreeBuffers();
   ALint state = AL_STOPPED;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   if (state == AL_PLAYING) return;

@@ -152,6 +152,9 @@ class AudioPlayer : public Object {
   /// Reads up to kBufferFrames frames (across loop boundaries) into a buffer.
   /// Returns false when nothing was read (the end, or a read error).
   bool fillBuffer(ALuint buffer, std::int64_t& startFrame, int& frames);
+  /// Fills and queues every free buffer until the reader ends. Expects
+  /// mutex_ and the context selected.
+  void queueFreeBuffers();
   /// Stops the source and unqueues every buffer, keeping the position and
   /// the loops left there in pausedFrame_ and loopsLeft_. Expects mutex_.
   void flushQueue();
