@@ -1,13 +1,14 @@
-// tessera [audio] example: a sound board. Click the items to play effects
-// from three source groups while music loops in the background.
+// tessera [audio] example: a sound board. Click the items (or press the keys
+// 1 to 8) to play effects from three source groups while music loops in the
+// background.
 //
 // Shows: the simple audio interface (preloading effects, looping music,
 // pause and resume, mute); the sound engine's source groups under it: drums
 // share three sources and steal the oldest, chimes have two sources that are
 // never cut off (a third chime while both ring is refused), and the voice has
 // one source of its own whose pitch rises with every play (a sound-source
-// handle). Every sound is made by the program into a temporary folder when
-// it starts and deleted when it ends.
+// handle) and which fades out through an action. Every sound is made by the
+// program into a temporary folder when it starts and deleted when it ends.
 //
 // Usage: sound_board [--frames N]
 //   --frames N   quit after N frames (CI runs it headless with --frames 2:
@@ -17,8 +18,12 @@
 #include "ExampleApplication.h"
 #include "audio/CDAudioManager.h"
 #include "audio/CDSoundEngine.h"
+#include "audio/CDFloatInterpolator.h"
+#include "audio/CDPropertyModifier.h"
 #include "audio/CDSoundSource.h"
+#include "audio/CDXPropertyModifierAction.h"
 #include "audio/SimpleAudioEngine.h"
+#include "platform/Keyboard.h"
 #include "platform/Ref.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCLabelTTF.h"
@@ -30,6 +35,8 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +167,11 @@ class SoundBoardScene : public ExampleScene {
     CCMenu* menu = CCMenu::menuWithItems({items[0], items[1], items[2], items[3], items[4], items[5], items[6], items[7]});
     menu->alignItemsInColumns({3, 2, 1, 2});
     addChild(menu);
+    // Keys 1 to 8 press the pads in the order above.
+    std::copy(std::begin(items), std::end(items), pads_.begin());
+    platform::setKeyObserver([this](std::string_view key) {
+      if (key.size() == 1 && key[0] >= '1' && key[0] <= '8') pads_[static_cast<std::size_t>(key[0] - '1')]->activate();
+    });
 
     // Something to hear (and to log) even when nobody clicks.
     play("kick", sounds_.kick, kDrums);
@@ -169,6 +181,7 @@ class SoundBoardScene : public ExampleScene {
   }
 
   void onExit() override {
+    platform::setKeyObserver(nullptr);
     voice_ = nullptr;  // gives the voice's source back before the engine goes
     ExampleScene::onExit();
   }
@@ -200,7 +213,17 @@ class SoundBoardScene : public ExampleScene {
     }
     voice_->stop();
     voice_->setPitch(voicePitch_);
+    // The voice fades out over a second, run by the action manager like any
+    // other action, and its source stops at the end.
+    stopActionByTag(kVoiceFadeTag);
+    audio::CDSoundSourceFader* fader =
+        audio::CDSoundSourceFader::modifierWithTarget(voice_.get(), audio::CDFloatInterpolator::kExponential, 1, 0);
+    fader->setStopTargetWhenComplete(true);
+    fader->modify(0);
     voice_->play();
+    CCAction* fade = audio::CDXPropertyModifierAction::actionWithDuration(1.0f, fader);
+    fade->setTag(kVoiceFadeTag);
+    runAction(fade);
     say("voice at pitch " + std::to_string(voicePitch_).substr(0, 4));
     voicePitch_ = voicePitch_ >= 2.0f ? 0.5f : voicePitch_ + 0.25f;
   }
@@ -231,6 +254,8 @@ class SoundBoardScene : public ExampleScene {
   CCLabelTTF* status_ = nullptr;  // a child of the scene
   platform::Ref<audio::CDSoundSource> voice_;
   float voicePitch_ = 1.0f;
+  std::array<CCMenuItem*, 8> pads_{};  // owned by the menu
+  static constexpr int kVoiceFadeTag = 1;
 };
 
 class SoundBoardDelegate : public ExampleDelegate {

@@ -3,8 +3,8 @@
 // Shows: replacing the running scene through a transition; slides, moves,
 // zooms, flips, fades, tile effects, the page turn and the radial wipes
 // between two kinds of scene. Each scene names the transition that brought
-// it in; after a short pause the next transition starts. A tap (or a click)
-// starts the next one at once.
+// it in; after a short pause the next transition starts. A tap, a click or
+// any key starts the next one at once.
 //
 // Usage: transitions [--frames N] [--capture FILE --at SECONDS]
 //                    [--contact-sheet FILE [--fraction F]]
@@ -21,6 +21,7 @@
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
+#include "platform/Keyboard.h"
 #include "platform/Ref.h"
 #include "tessera/CCDirector.h"
 #include "tessera/CCLabelTTF.h"
@@ -154,6 +155,15 @@ class DemoScene : public CCScene {
   void onEnterTransitionDidFinish() override {
     CCScene::onEnterTransitionDidFinish();
     schedule(CC_SEL(DemoScene::advance), contactSheetMode() ? 0.1f : kPauseSeconds);
+    // Keys go to the scene on screen; none while a transition runs.
+    current_ = this;
+    platform::setKeyObserver([](std::string_view) {
+      if (current_) current_->advance(0);
+    });
+  }
+  void onExit() override {
+    if (current_ == this) current_ = nullptr;
+    CCScene::onExit();
   }
 
   void advance(float) {
@@ -189,6 +199,7 @@ class DemoScene : public CCScene {
   }
 
   std::size_t next_ = 0;
+  static inline DemoScene* current_ = nullptr;
 };
 
 void startTransition(std::size_t index) {

@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContextInternal.h"
+#include "platform/Keyboard.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
@@ -240,14 +241,18 @@ struct WindowEvents {
   static void showIfPending(Window& window) { window.showNativeWindowIfPending(); }
 
   // Escape closes a full-screen ad. Ctrl+Up/Down/Left/Right ask to turn to
-  // 1/2/3/4, as turning the device would.
+  // 1/2/3/4, as turning the device would. Other keys go to the program's
+  // key observer.
   static void handleKey(const SDL_KeyboardEvent& key) {
     if (key.repeat) return;
     if (key.keysym.sym == SDLK_ESCAPE) {
       finishBannerViewActions();
       return;
     }
-    if (!(key.keysym.mod & KMOD_CTRL)) return;
+    if (!(key.keysym.mod & KMOD_CTRL)) {
+      deliverKeyPress(SDL_GetKeyName(key.keysym.sym));
+      return;
+    }
     int orientation = 0;
     switch (key.keysym.sym) {
       case SDLK_UP: orientation = 1; break;

@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
+#include "platform/Keyboard.h"
 #include "platform/Notifications.h"
 #include "platform/RunLoop.h"
 #include "platform/Screen.h"
@@ -207,6 +208,36 @@ TEST_F(ApplicationTest, WindowEventsDriveTheLifecycle) {
   std::erase_if(g_trace, [](const std::string& line) { return line.starts_with("posted"); });
   EXPECT_THAT(g_trace, ElementsAre("willResignActive", "didBecomeActive", "willResignActive", "didEnterBackground",
                                    "willEnterForeground", "didBecomeActive", "willTerminate"));
+}
+
+TEST_F(ApplicationTest, KeyPressesReachTheKeyObserverExceptTheWindowsOwnKeys) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  platform::facts().headless = false;
+  application()->launch();
+  platform::Window* window = delegate_->window;
+  if (!window->hasNativeWindow()) GTEST_SKIP() << "no SDL window: " << SDL_GetError();
+  std::vector<std::string> keys;
+  platform::setKeyObserver([&](std::string_view name) { keys.emplace_back(name); });
+  auto press = [&](SDL_Keycode code, Uint16 modifiers, Uint8 repeat) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = window->nativeWindowID();
+    event.key.keysym.sym = code;
+    event.key.keysym.mod = modifiers;
+    event.key.repeat = repeat;
+    SDL_PushEvent(&event);
+    while (RunLoop::main().runOnce(false)) {
+    }
+  };
+  press(SDLK_SPACE, KMOD_NONE, 0);
+  press(SDLK_SPACE, KMOD_NONE, 1);   // held down: not a new press
+  press(SDLK_ESCAPE, KMOD_NONE, 0);  // the window's: closes an ad
+  press(SDLK_LEFT, KMOD_LCTRL, 0);   // the window's: turns the interface
+  press(SDLK_RIGHT, KMOD_NONE, 0);
+  press(SDLK_a, KMOD_LSHIFT, 0);
+  platform::setKeyObserver(nullptr);
+  press(SDLK_SPACE, KMOD_NONE, 0);
+  EXPECT_THAT(keys, ElementsAre("Space", "Right", "A"));
 }
 
 // [SECTION] Status bar
