@@ -75,7 +75,10 @@ std::vector<std::uint8_t> deflated(const std::vector<std::uint8_t>& bytes, int w
 std::string dataElement(const std::vector<std::uint32_t>& tiles, Encoding encoding) {
   if (encoding == Encoding::CSV) {
     std::string csv;
-    for (std::size_t i = 0; i < tiles.size(); ++i) csv += (i ? "," : "") + std::to_string(tiles[i]);
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+      if (i) csv += ',';
+      csv += std::to_string(tiles[i]);
+    }
     return "<data encoding=\"csv\">" + csv + "</data>";
   }
   std::vector<std::uint8_t> bytes;

@@ -54,7 +54,10 @@ Bytes mapFile(int width, int height, const Bytes& reds, std::uint8_t green = 0) 
 std::string pixelText(const sImageTGA* info) {
   std::string text;
   const std::size_t bytes = static_cast<std::size_t>(info->width) * info->height * tgaBytesPerPixel(info);
-  for (std::size_t i = 0; i < bytes; ++i) text += (i ? " " : "") + std::to_string(info->imageData[i]);
+  for (std::size_t i = 0; i < bytes; ++i) {
+    if (i) text += ' ';
+    text += std::to_string(info->imageData[i]);
+  }
   return text;
 }
 
@@ -259,8 +262,8 @@ TEST_F(CCTileMapAtlasTest, SetTileChangesOnlyExistingTiles) {
 }
 
 TEST_F(CCTileMapAtlasTest, ThirtyTwoBitMapsReadEachPixelAtItsOwnStride) {
-  Bytes body;
-  for (std::uint8_t red : {0, 3, 0, 4}) body.insert(body.end(), {0, 0, red, 255});
+  // Blue, green, red, alpha per tile; reds 0, 3, 0, 4.
+  const Bytes body = {0, 0, 0, 255, 0, 0, 3, 255, 0, 0, 0, 255, 0, 0, 4, 255};
   writeBytes("map32.tga", tgaFile(2, 32, 4, 1, body));
   CCTileMapAtlas* atlas = CCTileMapAtlas::tileMapAtlasWithTileFile("sheet.png", "map32.tga", 16, 16);
   ASSERT_NE(nullptr, atlas);
