@@ -18,6 +18,7 @@
 //                         transition instead (0 to 1; default 0.5)
 
 #include "ExampleApplication.h"
+#include "ExampleCapture.h"
 #include "platform/Application.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
@@ -246,46 +247,10 @@ class FrameWatcher : public CCNode {
     }
   }
 
-  // Half size: the mean of each 2 x 2 block.
-  void addThumbnail(const platform::CapturedFrame& frame) {
-    platform::CapturedFrame half;
-    half.width = frame.width / 2;
-    half.height = frame.height / 2;
-    half.rgba.resize(static_cast<std::size_t>(half.width) * half.height * 4);
-    for (int y = 0; y < half.height; ++y) {
-      for (int x = 0; x < half.width; ++x) {
-        for (int c = 0; c < 4; ++c) {
-          int sum = 0;
-          for (int dy = 0; dy < 2; ++dy)
-            for (int dx = 0; dx < 2; ++dx)
-              sum += frame.rgba[((static_cast<std::size_t>(y) * 2 + dy) * frame.width + x * 2 + dx) * 4 + c];
-          half.rgba[(static_cast<std::size_t>(y) * half.width + x) * 4 + c] = static_cast<std::uint8_t>(sum / 4);
-        }
-      }
-    }
-    thumbnails_.push_back(std::move(half));
-  }
+  void addThumbnail(const platform::CapturedFrame& frame) { thumbnails_.push_back(halfSizeFrame(frame)); }
 
   void writeSheet() {
-    constexpr int kColumns = 8;
-    constexpr int kGap = 4;
-    const int cellWidth = thumbnails_[0].width, cellHeight = thumbnails_[0].height;
-    const int rows = static_cast<int>((thumbnails_.size() + kColumns - 1) / kColumns);
-    platform::CapturedFrame sheet;
-    sheet.width = kColumns * cellWidth + (kColumns + 1) * kGap;
-    sheet.height = rows * cellHeight + (rows + 1) * kGap;
-    sheet.rgba.assign(static_cast<std::size_t>(sheet.width) * sheet.height * 4, 255);
-    for (std::size_t i = 0; i < thumbnails_.size(); ++i) {
-      const platform::CapturedFrame& cell = thumbnails_[i];
-      const int left = kGap + static_cast<int>(i % kColumns) * (cellWidth + kGap);
-      const int top = kGap + static_cast<int>(i / kColumns) * (cellHeight + kGap);
-      for (int y = 0; y < cell.height && y < cellHeight; ++y) {
-        std::memcpy(&sheet.rgba[((static_cast<std::size_t>(top) + y) * sheet.width + left) * 4],
-                    &cell.rgba[static_cast<std::size_t>(y) * cell.width * 4],
-                    static_cast<std::size_t>(std::min(cell.width, cellWidth)) * 4);
-      }
-    }
-    if (platform::writeFrameAsPNG(sheet, g_contactSheet))
+    if (writeContactSheet(thumbnails_, 8, g_contactSheet))
       std::printf("%s: wrote %s (%zu transitions)\n", program_invocation_short_name, g_contactSheet.c_str(),
                   thumbnails_.size());
   }
