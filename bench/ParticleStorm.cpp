@@ -33,6 +33,7 @@
 
 #include "platform/Application.h"
 #include "storm/ChildProcess.h"
+#include "storm/EngineWindow.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
@@ -122,24 +123,14 @@ Timing timeFrames(int frames, Frame&& frame) {
 
 Timing runTessera(unsigned int count, int frames) {
   Timing timing;
-  platform::facts().headless = false;
   platform::AutoreleasePool pool;
-  auto* director = static_cast<CCDirectorIOS*>(CCDirectorIOS::sharedDirector());
-  director->setPixelFormat(kCCPixelFormatRGBA8888);
-  platform::Ref<platform::Window> window = platform::Window::windowWithFrame(CGRectMake(0, 0, kWidth, kHeight));
-  if (!director->attachInWindow(window.get())) {
-    timing.error = "the director could not attach its GL view";
+  const storm::EngineWindow engine = storm::openEngineWindow(kWidth, kHeight);
+  timing.renderer = engine.renderer;
+  if (!engine.error.empty()) {
+    timing.error = engine.error;
     return timing;
   }
-  director->setProjection(kCCDirectorProjection2D);
-  window->makeKeyAndVisible();
-  platform::RunLoop::main().runOnce(false);
-  platform::GLContext::setCurrentContext(director->openGLView()->context());
-  if (const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER))) timing.renderer = renderer;
-  if (!window->hasNativeWindow()) {
-    timing.error = "no desktop window";
-    return timing;
-  }
+  CCDirectorIOS* director = engine.director;
 
   const std::vector<std::uint8_t> pixels = dotPixels();
   platform::Ref<CCTexture2D> dot = platform::Ref<CCTexture2D>::adopt(new CCTexture2D());

@@ -35,6 +35,7 @@
 #include "TileMapFixture.h"
 
 #include "storm/ChildProcess.h"
+#include "storm/EngineWindow.h"
 #include "platform/AutoreleasePool.h"
 #include "platform/Facts.h"
 #include "platform/GLContext.h"
@@ -111,24 +112,14 @@ void timeFrames(int frames, Timing* timing, Frame&& frame) {
 
 Timing runTessera(const std::string& mapFile, int tiles, int frames) {
   Timing timing;
-  platform::facts().headless = false;
   platform::AutoreleasePool pool;
-  auto* director = static_cast<CCDirectorIOS*>(CCDirectorIOS::sharedDirector());
-  director->setPixelFormat(kCCPixelFormatRGBA8888);
-  platform::Ref<platform::Window> window = platform::Window::windowWithFrame(CGRectMake(0, 0, kWidth, kHeight));
-  if (!director->attachInWindow(window.get())) {
-    timing.error = "the director could not attach its GL view";
+  const storm::EngineWindow engine = storm::openEngineWindow(kWidth, kHeight);
+  timing.renderer = engine.renderer;
+  if (!engine.error.empty()) {
+    timing.error = engine.error;
     return timing;
   }
-  director->setProjection(kCCDirectorProjection2D);
-  window->makeKeyAndVisible();
-  platform::RunLoop::main().runOnce(false);
-  platform::GLContext::setCurrentContext(director->openGLView()->context());
-  if (const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER))) timing.renderer = renderer;
-  if (!window->hasNativeWindow()) {
-    timing.error = "no desktop window";
-    return timing;
-  }
+  CCDirectorIOS* director = engine.director;
 
   const Clock::time_point loadStart = Clock::now();
   CCTMXTiledMap* map = CCTMXTiledMap::tiledMapWithTMXFile(mapFile);
