@@ -1,12 +1,13 @@
-# Installing the libraries for other projects: headers, static archives, a
-# CMake package (find_package(Tessera CONFIG) giving Tessera::<library>) and
+# Installing the libraries for other projects: headers, the libraries
+# (static archives, or shared objects with -DBUILD_SHARED_LIBS=ON), a CMake
+# package (find_package(Tessera CONFIG) giving Tessera::<library>) and
 # pkg-config files. Only the libraries are installed; the application, tests,
-# examples, benchmarks and tools stay in the build tree. Nothing here changes
-# how the libraries themselves are compiled.
+# examples, benchmarks and tools stay in the build tree.
 #
-# The archives keep their short build names (libplatform.a, libjson.a...), so
-# they go into a folder of their own, <libdir>/tessera, where they cannot be
-# mistaken for other packages' libraries of the same name.
+# The libraries are built and installed as libtessera.* (the engine) and
+# libtessera-<name>.* (platform, zfont, audio, json, scoreclient), so that
+# short names like libjson cannot be mistaken for other packages' libraries
+# in a shared library folder.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -14,22 +15,36 @@ include(CMakePackageConfigHelpers)
 # In dependency order: each library only uses those before it.
 set(TESSERA_INSTALLED_LIBRARIES platform zfont tessera audio json scoreclient)
 
-set(TESSERA_INSTALL_ARCHIVEDIR ${CMAKE_INSTALL_LIBDIR}/tessera)
 set(TESSERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Tessera)
 set(TESSERA_INSTALL_PKGCONFIGDIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# Static archives only: shared builds are not supported yet (the libraries are
-# declared STATIC).
 foreach(lib IN LISTS TESSERA_INSTALLED_LIBRARIES)
   get_target_property(type ${lib} TYPE)
-  if(NOT type STREQUAL "STATIC_LIBRARY")
-    message(FATAL_ERROR "Installing '${lib}': a ${type} cannot be installed yet, only static libraries")
+  if(lib STREQUAL "tessera")
+    set_target_properties(${lib} PROPERTIES OUTPUT_NAME tessera)
+  else()
+    set_target_properties(${lib} PROPERTIES OUTPUT_NAME tessera-${lib})
+  endif()
+  if(type STREQUAL "SHARED_LIBRARY")
+    # libtessera-platform.so.0 -> libtessera-platform.so.0.1. The libraries
+    # find each other next to themselves once installed.
+    set_target_properties(${lib} PROPERTIES
+      VERSION ${PROJECT_VERSION}
+      SOVERSION ${PROJECT_VERSION_MAJOR}
+      INSTALL_RPATH "$ORIGIN")
+    # Every symbol a library uses must come from a library it names, so a
+    # missing dependency fails here rather than in a consumer's link. The
+    # sanitizers' runtimes are only linked into executables.
+    if(NOT TESSERA_SANITIZE)
+      target_link_options(${lib} PRIVATE -Wl,--no-undefined)
+    endif()
   endif()
 endforeach()
 
 install(TARGETS ${TESSERA_INSTALLED_LIBRARIES}
   EXPORT TesseraTargets
-  ARCHIVE DESTINATION ${TESSERA_INSTALL_ARCHIVEDIR})
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 # Headers keep the layout the sources include them by: "tessera/CCNode.h",
 # "platform/net/URLConnection.h"...
@@ -93,8 +108,9 @@ foreach(lib IN LISTS TESSERA_INSTALLED_LIBRARIES)
   list(REMOVE_DUPLICATES _libs)
 
   # One pkg-config file per library: tessera.pc for the engine, tessera-<name>.pc
-  # for the others. The archives are static, so every dependency is a plain
-  # Requires: a consumer links them all.
+  # for the others. Every dependency in the link interface is a plain
+  # Requires: a static library's private dependencies are there (a consumer
+  # links them all), a shared library's are not (it carries them itself).
   if(lib STREQUAL "tessera")
     set(PC_NAME tessera)
     set(PC_DESCRIPTION "2-D scene-graph game engine")
@@ -102,7 +118,7 @@ foreach(lib IN LISTS TESSERA_INSTALLED_LIBRARIES)
     set(PC_NAME tessera-${lib})
     set(PC_DESCRIPTION "Tessera ${lib} library")
   endif()
-  set(PC_LIBRARY ${lib})
+  get_target_property(PC_LIBRARY ${lib} OUTPUT_NAME)
   # The prefix is taken from where the file lies, so the files stay right
   # with `cmake --install --prefix` and in a relocated tree.
   file(RELATIVE_PATH PC_PREFIX_FROM_PCFILEDIR /prefix/${TESSERA_INSTALL_PKGCONFIGDIR} /prefix)
@@ -145,7 +161,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "The Tessera libraries: the engine, its platform layer, the sound engine,\n custom fonts, JSON and the score client, as static libraries with headers,\n a CMake package (Tessera::...) and pkg-config files.")
+  "The Tessera libraries: the engine, its platform layer, the sound engine,\n custom fonts, JSON and the score client, as libraries with headers,\n a CMake package (Tessera::...) and pkg-config files.")
 # One Debian package for each pkg-config module the libraries require.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "pkg-config, libsdl2-dev, libegl-dev, libgles-dev, zlib1g-dev, libplist-dev, libpng-dev, libjpeg62-turbo-dev | libjpeg-dev, libfreetype-dev, libfontconfig-dev, libcurl4-openssl-dev | libcurl-dev, libssl-dev, libexpat1-dev, libopenal-dev, libsndfile1-dev")
