@@ -28,6 +28,8 @@ namespace audio {
 
 class CDSoundEngine;
 
+/// One sound file to load in the background and the sound id of the
+/// CDSoundEngine buffer to load it into.
 class CDBufferLoadRequest : public platform::Object {
   PLATFORM_CLASS(CDBufferLoadRequest, platform::Object)
  public:
@@ -44,6 +46,14 @@ class CDBufferLoadRequest : public platform::Object {
   std::int32_t soundId_ = 0;
 };
 
+/// The operation that loads a list of CDBufferLoadRequest into a sound engine,
+/// in order, reporting progress through the engine's asynchLoadProgress: 0
+/// when it starts, 1/n more after each of the n requests (loaded or not),
+/// exactly 1 when it is done.
+///
+/// CDSoundEngine::loadBuffersAsynchronously makes one and runs main() on the
+/// engine's background queue; the engine's buffer lock serialises the
+/// loader's buffer changes with the main thread's plays.
 class CDAsynchBufferLoader : public platform::Object {
   PLATFORM_CLASS(CDAsynchBufferLoader, platform::Object)
  public:

@@ -2,20 +2,6 @@
 // CDAudioInterruptTargetGroup: passes mute and enable switches on to many
 // audio objects at once: sound sources, long audio sources, the sound engine,
 // other groups (groups nest).
-//
-// A target is any counted object with setMute(bool) and setEnabled(bool)
-// (the CDAudioInterruptTarget concept). Adding a target gives it the group's
-// current flags at once, so a target added while the group is muted starts
-// muted. A switch that changes a flag is passed to every target in the order
-// they were added; one that changes nothing passes nothing.
-//
-// Targets are retained until removed or the group goes. The group stores its
-// flag before telling its targets, so groups that contain each other settle
-// after one round instead of recursing; a group is never added to itself.
-//
-// Cost: a switch copies the member list (so members may join or leave during
-// it) and makes one call per target; the list has room for 32 targets at
-// creation and grows beyond that.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -33,6 +19,22 @@ concept CDAudioInterruptTarget = std::derived_from<T, platform::Object> && requi
   target.setEnabled(flag);
 };
 
+/// Passes mute and enable switches on to many audio objects at once: sound
+/// sources, long audio sources, the sound engine, other groups (groups nest).
+///
+/// A target is any counted object with setMute(bool) and setEnabled(bool)
+/// (the CDAudioInterruptTarget concept). Adding a target gives it the group's
+/// current flags at once, so a target added while the group is muted starts
+/// muted. A switch that changes a flag is passed to every target in the order
+/// they were added; one that changes nothing passes nothing.
+///
+/// Targets are retained until removed or the group goes. The group stores its
+/// flag before telling its targets, so groups that contain each other settle
+/// after one round instead of recursing; a group is never added to itself.
+///
+/// Cost: a switch copies the member list (so members may join or leave during
+/// it) and makes one call per target; the list has room for 32 targets at
+/// creation and grows beyond that.
 class CDAudioInterruptTargetGroup : public platform::Object {
   PLATFORM_CLASS(CDAudioInterruptTargetGroup, platform::Object)
  public:

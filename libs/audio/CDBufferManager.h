@@ -2,8 +2,6 @@
 // CDBufferManager: sound files to sound ids of a CDSoundEngine, so each file
 // is loaded once. Released ids are reused last-in first-out before new ids
 // are taken (from 0 upwards).
-//
-// The engine is not retained: it must outlive the manager.
 
 #include "platform/Object.h"
 
@@ -15,6 +13,11 @@ namespace audio {
 
 class CDSoundEngine;
 
+/// Maps sound files to sound ids of a CDSoundEngine, so each file is loaded once.
+/// Released ids are reused last-in first-out before new ids are taken (from 0
+/// upwards).
+///
+/// The engine is not retained: it must outlive the manager.
 class CDBufferManager : public platform::Object {
   PLATFORM_CLASS(CDBufferManager, platform::Object)
  public:

@@ -1,14 +1,6 @@
 #pragma once
 // CDFloatInterpolator: a value between a start and an end along one of three
 // curves, for a fraction t of the way from 0 to 1.
-//
-// Curves: linear; an S-curve (smoothstep: slow, fast, slow); exponential
-// (a fade up starts slowly and rises steeply, a fade down falls steeply and
-// levels out, which sounds even to the ear). Any t of 1 or more (and NaN)
-// gives the end value exactly, whatever the curve.
-//
-// Cost: interpolate() is a few float operations and at most one powf; it
-// allocates nothing.
 
 #include "platform/Object.h"
 
@@ -16,6 +8,16 @@
 
 namespace audio {
 
+/// A value between a start and an end along one of three curves, for a fraction
+/// t of the way from 0 to 1.
+///
+/// Curves: linear; an S-curve (smoothstep: slow, fast, slow); exponential
+/// (a fade up starts slowly and rises steeply, a fade down falls steeply and
+/// levels out, which sounds even to the ear). Any t of 1 or more (and NaN)
+/// gives the end value exactly, whatever the curve.
+///
+/// Cost: interpolate() is a few float operations and at most one powf; it
+/// allocates nothing.
 class CDFloatInterpolator : public platform::Object {
   PLATFORM_CLASS(CDFloatInterpolator, platform::Object)
  public:

@@ -2,16 +2,6 @@
 // CDLongAudioSource: one long sound (background music, a narration) played
 // through the platform's audio file player, streamed from its file rather
 // than held in a buffer.
-//
-// The source keeps its volume, loop count, mute and enable switches across
-// files: loading another file gives the new player the same settings. A file
-// the player cannot open leaves the source without a player; every later
-// call then does nothing (isPlaying is false) until a file loads.
-//
-// Muting silences the player and keeps the volume; unmuting restores it.
-// Disabling pauses and rewinds, and a disabled source ignores play.
-//
-// Used from the main thread only.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -35,6 +25,18 @@ class CDLongAudioSourceDelegate {
   ~CDLongAudioSourceDelegate() = default;
 };
 
+/// One long sound (background music, a narration) played through the platform's
+/// audio file player, streamed from its file rather than held in a buffer.
+///
+/// The source keeps its volume, loop count, mute and enable switches across
+/// files: loading another file gives the new player the same settings. A file
+/// the player cannot open leaves the source without a player; every later
+/// call then does nothing (isPlaying is false) until a file loads.
+///
+/// Muting silences the player and keeps the volume; unmuting restores it.
+/// Disabling pauses and rewinds, and a disabled source ignores play.
+///
+/// Used from the main thread only.
 class CDLongAudioSource : public platform::Object, public platform::audio::AudioPlayerDelegate {
   PLATFORM_CLASS(CDLongAudioSource, platform::Object)
  public:

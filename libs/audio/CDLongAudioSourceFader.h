@@ -9,6 +9,9 @@ namespace audio {
 
 class CDLongAudioSource;
 
+/// Fades a long audio source's volume (music fading in or out); the stop action
+/// pauses the source, so it can resume from where the fade left it. See
+/// CDPropertyModifier for how a fade is stepped.
 class CDLongAudioSourceFader : public CDPropertyModifier {
   PLATFORM_CLASS(CDLongAudioSourceFader, CDPropertyModifier)
  public:

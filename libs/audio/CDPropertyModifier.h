@@ -4,25 +4,6 @@
 // 1 (a fade, a pan sweep, a pitch bend). Nothing runs by itself: call
 // modify() from a per-frame or scheduled callback with the fraction of the
 // fade that has passed.
-//
-// A concrete modifier says which property it drives through four hooks:
-// _setTargetProperty, _getTargetProperty, _stopTarget and _allowableType
-// (the class a target must be). The ones here:
-//
-//   CDSoundSourceFader        CDSoundSource  gain        stop at the end: stop
-//   CDSoundSourcePanner       CDSoundSource  pan         stop
-//   CDSoundSourcePitchBender  CDSoundSource  pitch       stop
-//   CDSoundEngineFader        CDSoundEngine  masterGain  stopAllSounds
-//
-// CDLongAudioSourceFader (volume of a CDLongAudioSource, stop action pause)
-// has its own file.
-//
-// The target is retained for the modifier's life. init refuses (logs, false)
-// a missing target or one that is not of the modifier's allowable class, so
-// the hooks never act on an object of the wrong kind.
-//
-// Cost: modify() is one interpolation and one property write on the target;
-// it allocates nothing.
 
 #include "audio/CDFloatInterpolator.h"
 #include "platform/Object.h"
@@ -35,6 +16,29 @@ namespace audio {
 class CDSoundEngine;
 class CDSoundSource;
 
+/// Drives one float property of an audio object from a start value to an end
+/// value as the caller advances a fraction t from 0 to 1 (a fade, a pan sweep, a
+/// pitch bend). Nothing runs by itself: call modify() from a per-frame or
+/// scheduled callback with the fraction of the fade that has passed.
+///
+/// A concrete modifier says which property it drives through four hooks:
+/// _setTargetProperty, _getTargetProperty, _stopTarget and _allowableType
+/// (the class a target must be). The ones here:
+///
+///   CDSoundSourceFader        CDSoundSource  gain        stop at the end: stop
+///   CDSoundSourcePanner       CDSoundSource  pan         stop
+///   CDSoundSourcePitchBender  CDSoundSource  pitch       stop
+///   CDSoundEngineFader        CDSoundEngine  masterGain  stopAllSounds
+///
+/// CDLongAudioSourceFader (volume of a CDLongAudioSource, stop action pause)
+/// has its own file.
+///
+/// The target is retained for the modifier's life. init refuses (logs, false)
+/// a missing target or one that is not of the modifier's allowable class, so
+/// the hooks never act on an object of the wrong kind.
+///
+/// Cost: modify() is one interpolation and one property write on the target;
+/// it allocates nothing.
 class CDPropertyModifier : public platform::Object {
   PLATFORM_CLASS(CDPropertyModifier, platform::Object)
  public:

@@ -2,23 +2,6 @@
 // CDSoundEngine: short sound effects through OpenAL. It owns a fixed pool of
 // up to 32 OpenAL sources, split into source groups, and a growable table of
 // OpenAL buffers indexed by sound id.
-//
-// Playing a sound picks a source of the requested group round-robin (an
-// interruptible group steals its oldest source; a non-interruptible group
-// only takes a source that is not playing), binds the sound's buffer and
-// starts it. The result is the OpenAL source name, or kMutedCode (disabled,
-// not functioning, nothing loaded, group switched off) or kNoSourceCode (no
-// free source, or OpenAL refused).
-//
-// The output device comes from the platform facts (audioDevice). A device
-// that cannot be opened leaves the engine not functioning: every play returns
-// kMutedCode and every load fails, nothing crashes.
-//
-// Threads: buffer table changes and reads are serialised by a lock, so
-// buffers may be loaded from a background thread while the main thread plays.
-// Everything else belongs to the main thread.
-//
-// Cost: playSound allocates nothing; it scans at most the group's sources.
 
 #include "platform/Object.h"
 #include "platform/OperationQueue.h"
@@ -41,6 +24,26 @@ namespace audio {
 class CDBufferLoadRequest;
 class CDSoundSource;
 
+/// Short sound effects through OpenAL. It owns a fixed pool of up to 32 OpenAL
+/// sources, split into source groups, and a growable table of OpenAL buffers
+/// indexed by sound id.
+///
+/// Playing a sound picks a source of the requested group round-robin (an
+/// interruptible group steals its oldest source; a non-interruptible group
+/// only takes a source that is not playing), binds the sound's buffer and
+/// starts it. The result is the OpenAL source name, or kMutedCode (disabled,
+/// not functioning, nothing loaded, group switched off) or kNoSourceCode (no
+/// free source, or OpenAL refused).
+///
+/// The output device comes from the platform facts (audioDevice). A device
+/// that cannot be opened leaves the engine not functioning: every play returns
+/// kMutedCode and every load fails, nothing crashes.
+///
+/// Threads: buffer table changes and reads are serialised by a lock, so
+/// buffers may be loaded from a background thread while the main thread plays.
+/// Everything else belongs to the main thread.
+///
+/// Cost: playSound allocates nothing; it scans at most the group's sources.
 class CDSoundEngine : public platform::Object {
   PLATFORM_CLASS(CDSoundEngine, platform::Object)
  public:
@@ -74,6 +77,7 @@ class CDSoundEngine : public platform::Object {
   /// taking consecutive sources. Non-number entries count as 0. Refused, with
   /// a log line and the old groups kept, when a size is negative or the sizes
   /// add up to more than sourceTotal().
+  /// \param counts how many sources each group gets, in group order.
   bool defineSourceGroups(const std::vector<platform::Value>& counts);
   bool defineSourceGroups(const int* counts, int total);
   /// A non-interruptible group only takes sources that are not playing.
@@ -81,6 +85,8 @@ class CDSoundEngine : public platform::Object {
   /// Sets the group's off mark: true switches the group OFF (its sources stop
   /// and it refuses to play), false switches it back on. The inverted sense is
   /// the engine's long-standing contract and callers rely on it.
+  /// \param groupId the source group.
+  /// \param enabled true switches the group off, false on (see above).
   void setSourceGroupEnabled(int groupId, bool enabled);
   /// The off mark set by setSourceGroupEnabled (true: the group is off).
   bool sourceGroupEnabled(int groupId) const;
@@ -92,21 +98,30 @@ class CDSoundEngine : public platform::Object {
   /// Decodes a sound file (path resolved by CDUtilities) into the sound id's
   /// buffer. False, with the buffer marked failed, when it cannot be decoded.
   /// Virtual: a subclass may watch or hold loads.
+  /// \param soundId the buffer slot, from 0.
+  /// \param filePath a sound file, looked up like any resource.
   virtual bool loadBuffer(int soundId, const std::string& filePath);
   /// Uploads `size` bytes of samples in an OpenAL format at `frequency` hertz.
   /// Grows the table when the id is beyond it. False when not functioning,
   /// for a negative id, for no data or a size or frequency that is not
   /// positive (buffer marked failed) and when OpenAL refuses.
+  /// \param soundId the buffer slot, from 0.
+  /// \param soundData the samples.
+  /// \param format AL_FORMAT_MONO8, ...MONO16, ...STEREO8 or ...STEREO16.
+  /// \param size bytes of samples.
+  /// \param frequency samples per second.
   bool loadBufferFromData(int soundId, const void* soundData, ALenum format, int size, int frequency);
   /// Loads the requests in order on the engine's background queue (one worker
   /// thread, made on first use; lists queued later run after earlier ones)
   /// and returns at once. asynchLoadProgress() is 0 on return and reaches 1
   /// when the list is done; CDAsynchBufferLoader says how it moves.
+  /// \param loadRequests the files and the sound ids to load them into.
   void loadBuffersAsynchronously(const std::vector<platform::Ref<CDBufferLoadRequest>>& loadRequests);
   /// Blocks until every list queued by loadBuffersAsynchronously is loaded.
   void waitUntilAsynchLoadsFinish();
   /// Stops and detaches every source playing the buffer, then replaces it by
   /// a fresh empty buffer.
+  /// \param soundId the buffer slot, from 0.
   bool unloadBuffer(int soundId);
   /// True for an id inside the buffer table.
   bool validateBufferId(int soundId) const;
@@ -122,6 +137,12 @@ class CDSoundEngine : public platform::Object {
 
   /// Plays a loaded sound in a group. Returns the source name or one of the
   /// two codes. An id or group outside the tables gives kMutedCode and a log line.
+  /// \param soundId the buffer slot, from 0.
+  /// \param sourceGroupId the source group to play in.
+  /// \param pitch the playback rate: 1 as recorded.
+  /// \param pan the position from -1 (left) to 1 (right).
+  /// \param gain the volume, 0 to 1.
+  /// \param loop whether the sound loops until stopped.
   ALuint playSound(int soundId, int sourceGroupId, float pitch, float pan, float gain, bool loop);
   void stopSound(ALuint sourceId);
   void stopSourceGroup(int sourceGroupId);
@@ -129,6 +150,8 @@ class CDSoundEngine : public platform::Object {
   /// A handle (autoreleased) on a source of the group, locked to it until the
   /// handle is destroyed, with the sound attached and pitch 1, pan 0, gain 1,
   /// no looping. nullptr when no source is free or the sound cannot be attached.
+  /// \param soundId the buffer slot, from 0.
+  /// \param sourceGroupId the source group to play in.
   CDSoundSource* soundSourceForSound(int soundId, int sourceGroupId);
 
   // [SECTION] Gain, mute, state

@@ -1,14 +1,6 @@
 #pragma once
 // CDSoundSource: a handle on one source of a CDSoundEngine, for callers that
 // control a sound after starting it (pitch, pan, gain, looping, pause).
-//
-// Made by CDSoundEngine::soundSourceForSound, which locks the source to the
-// handle: the engine never chooses it for other sounds until the handle is
-// destroyed. The engine is not retained; if it goes first, the handle goes
-// quiet (every call does nothing and reports false or 0).
-//
-// Muting keeps the source's gain and silences it; unmuting restores it. A
-// disabled handle is stopped and ignores play.
 
 #include "platform/Object.h"
 
@@ -18,6 +10,16 @@ namespace audio {
 
 class CDSoundEngine;
 
+/// A handle on one source of a CDSoundEngine, for callers that control a sound
+/// after starting it (pitch, pan, gain, looping, pause).
+///
+/// Made by CDSoundEngine::soundSourceForSound, which locks the source to the
+/// handle: the engine never chooses it for other sounds until the handle is
+/// destroyed. The engine is not retained; if it goes first, the handle goes
+/// quiet (every call does nothing and reports false or 0).
+///
+/// Muting keeps the source's gain and silences it; unmuting restores it. A
+/// disabled handle is stopped and ignores play.
 class CDSoundSource : public platform::Object {
   PLATFORM_CLASS(CDSoundSource, platform::Object)
  public:

@@ -5,6 +5,7 @@
 
 namespace audio {
 
+/// How the audio engine turns a sound file name into a path.
 class CDUtilities {
  public:
   /// A path starting with "/" is returned unchanged. Otherwise the last

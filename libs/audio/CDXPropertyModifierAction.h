@@ -3,17 +3,6 @@
 // sound source's gain, pan or pitch, of a long source's volume or of the
 // engine's master gain) as an interval action, so the engine's action manager
 // steps it every frame with the fraction of the duration that has passed.
-//
-//   auto* fader = audio::CDSoundSourceFader::modifierWithTarget(source, 1, 1.0f, 0.0f);
-//   fader->setStopTargetWhenComplete(true);
-//   anyNode->runAction(audio::CDXPropertyModifierAction::actionWithDuration(2.0f, fader));
-//
-// Header only: this is where the audio library meets the engine. The audio
-// library itself never links the engine; a game that includes this header
-// links both. The node running the action only gives the action manager a
-// target; the modifier drives its own audio object, which it retains.
-//
-// Cost: one modify() per frame; nothing is allocated.
 
 #include "audio/CDPropertyModifier.h"
 #include "platform/Log.h"
@@ -22,6 +11,21 @@
 
 namespace audio {
 
+/// Runs an audio property modifier (a fade of a sound source's gain, pan or
+/// pitch, of a long source's volume or of the engine's master gain) as an
+/// interval action, so the engine's action manager steps it every frame with the
+/// fraction of the duration that has passed.
+///
+///   auto* fader = audio::CDSoundSourceFader::modifierWithTarget(source, 1, 1.0f, 0.0f);
+///   fader->setStopTargetWhenComplete(true);
+///   anyNode->runAction(audio::CDXPropertyModifierAction::actionWithDuration(2.0f, fader));
+///
+/// Header only: this is where the audio library meets the engine. The audio
+/// library itself never links the engine; a game that includes this header
+/// links both. The node running the action only gives the action manager a
+/// target; the modifier drives its own audio object, which it retains.
+///
+/// Cost: one modify() per frame; nothing is allocated.
 class CDXPropertyModifierAction : public CCActionInterval {
   PLATFORM_CLASS(CDXPropertyModifierAction, CCActionInterval)
  public:

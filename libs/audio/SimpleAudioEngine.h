@@ -3,18 +3,6 @@
 // by file name (each file is decoded once, on first use or when preloaded)
 // in the sound engine's first source group; background music goes through
 // the audio manager's music channel.
-//
-//   SimpleAudioEngine* audio = SimpleAudioEngine::sharedEngine();
-//   audio->preloadEffect("hit.wav");
-//   audio->playBackgroundMusic("theme.ogg");       // loops
-//   ALuint source = audio->playEffect("hit.wav");  // or a code, see below
-//
-// playEffect returns the OpenAL source that plays the sound, or
-// CDSoundEngine::kMutedCode (the file cannot be decoded, the engine is
-// disabled or not functioning) or CDSoundEngine::kNoSourceCode.
-//
-// The engine retains the audio manager and its sound engine while it lives.
-// Main thread only, except that the singleton is created under a lock.
 
 #include "audio/CDAudioManager.h"
 #include "audio/CDBufferManager.h"
@@ -27,6 +15,22 @@
 
 namespace audio {
 
+/// The one object games call for sound. Effects are played by file name (each
+/// file is decoded once, on first use or when preloaded) in the sound engine's
+/// first source group; background music goes through the audio manager's music
+/// channel.
+///
+///   SimpleAudioEngine* audio = SimpleAudioEngine::sharedEngine();
+///   audio->preloadEffect("hit.wav");
+///   audio->playBackgroundMusic("theme.ogg");       // loops
+///   ALuint source = audio->playEffect("hit.wav");  // or a code, see below
+///
+/// playEffect returns the OpenAL source that plays the sound, or
+/// CDSoundEngine::kMutedCode (the file cannot be decoded, the engine is
+/// disabled or not functioning) or CDSoundEngine::kNoSourceCode.
+///
+/// The engine retains the audio manager and its sound engine while it lives.
+/// Main thread only, except that the singleton is created under a lock.
 class SimpleAudioEngine : public platform::Object {
   PLATFORM_CLASS(SimpleAudioEngine, platform::Object)
  public:
@@ -43,26 +47,44 @@ class SimpleAudioEngine : public platform::Object {
   // [SECTION] Effects
 
   /// Decodes the file now so the first play does not wait.
+  /// \param filePath a sound file, looked up like any resource.
   void preloadEffect(const std::string& filePath);
   /// Frees the file's buffer; a later play decodes it again.
+  /// \param filePath a sound file, looked up like any resource.
   void unloadEffect(const std::string& filePath);
   /// Plays the file once at pitch 1, centred, at full gain.
+  /// \param filePath a sound file, looked up like any resource.
   ALuint playEffect(const std::string& filePath);
+  /// Plays the file once.
+  /// \param filePath a sound file, looked up like any resource.
+  /// \param pitch the playback rate: 1 as recorded, 2 an octave up.
+  /// \param pan the position from -1 (left) to 1 (right); 0 centred.
+  /// \param gain the volume, 0 to 1.
   ALuint playEffect(const std::string& filePath, float pitch, float pan, float gain);
   /// Stops the sound playing on `sourceId` (a playEffect result).
+  /// \param sourceId the source playEffect() returned.
   void stopEffect(ALuint sourceId);
   /// A handle on a source locked to the file's sound (autoreleased), or
   /// nullptr when the file cannot be decoded or no source is free.
+  /// \param filePath a sound file, looked up like any resource.
   CDSoundSource* soundSourceForFile(const std::string& filePath);
   /// The sound engine's master gain.
   float effectsVolume() const;
+  /// Sets the sound engine's master gain.
+  /// \param volume the volume, 0 to 1.
   void setEffectsVolume(float volume);
 
   // [SECTION] Background music
 
   /// Plays the file, looping.
+  /// \param filePath a sound file, looked up like any resource.
   void playBackgroundMusic(const std::string& filePath);
+  /// \overload
+  /// \param filePath a sound file, looked up like any resource.
+  /// \param loop whether the music loops for ever.
   void playBackgroundMusic(const std::string& filePath, bool loop);
+  /// Loads the file into the music channel without playing it.
+  /// \param filePath a sound file, looked up like any resource.
   void preloadBackgroundMusic(const std::string& filePath);
   void stopBackgroundMusic();
   void pauseBackgroundMusic();
@@ -72,6 +94,8 @@ class SimpleAudioEngine : public platform::Object {
   bool willPlayBackgroundMusic() const;
   /// The music channel's volume, 0…1.
   float backgroundMusicVolume() const;
+  /// Sets the music channel's volume.
+  /// \param volume the volume, 0 to 1.
   void setBackgroundMusicVolume(float volume);
 
   // [SECTION] Switches

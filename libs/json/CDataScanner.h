@@ -1,13 +1,6 @@
 #pragma once
 // CDataScanner: a cursor over a block of bytes, with the small scanning
 // operations the JSON reader is built from.
-//
-// The scanner keeps its own copy of the bytes. Every read respects the end
-// of the block: at the end the current byte matches nothing (currentCharacter
-// gives 0 and scanCharacter(c) is false even for c == 0).
-//
-// Cost: scanning allocates only the strings it returns; the cursor is an
-// offset into the block.
 
 #include "platform/Object.h"
 #include "platform/Value.h"
@@ -36,6 +29,15 @@ class CharacterSet {
   std::array<bool, 256> members_{};
 };
 
+/// A cursor over a block of bytes, with the small scanning operations the JSON
+/// reader is built from.
+///
+/// The scanner keeps its own copy of the bytes. Every read respects the end
+/// of the block: at the end the current byte matches nothing (currentCharacter
+/// gives 0 and scanCharacter(c) is false even for c == 0).
+///
+/// Cost: scanning allocates only the strings it returns; the cursor is an
+/// offset into the block.
 class CDataScanner : public platform::Object {
   PLATFORM_CLASS(CDataScanner, platform::Object)
  public:

@@ -3,26 +3,6 @@
 // platform::Value: objects become dictionaries (file order kept, a repeated
 // key replaces the earlier value in place), arrays arrays, strings UTF-8
 // strings, numbers reals, true/false bools and null the null value.
-//
-// Lenient where the format is strict: trailing commas in arrays and
-// objects are accepted, numbers are the longest run of number characters
-// read by their longest valid prefix ("1-2" reads as 1), raw control
-// characters inside strings are kept. "\u" escapes give UTF-16 code units:
-// a surrogate pair becomes one character, a lone surrogate is kept as its
-// own 3-byte sequence (generalized UTF-8). Invalid UTF-8 inside a string is
-// replaced by U+FFFD.
-//
-// Input in UTF-16 or UTF-32 (either byte order), recognised from the zero
-// bytes among the first four, is converted to UTF-8 when the data is set.
-//
-// Failures return false with an error in "CJSONScannerErrorDomain" (codes
-// -1 to -14 below) and put the cursor back where the failing construct
-// began. An error inside an element is reported as the enclosing
-// collection's own error, except nesting deeper than kMaxDepth, which is
-// reported as -15 all the way out.
-//
-// Cost: recursion depth is bounded by kMaxDepth; each value is built in
-// place and moved into its parent.
 
 #include "json/CDataScanner.h"
 #include "platform/Error.h"
@@ -31,6 +11,30 @@ namespace json {
 
 inline constexpr const char* kCJSONScannerErrorDomain = "CJSONScannerErrorDomain";
 
+/// Reads JSON values at the cursor of a CDataScanner into platform::Value:
+/// objects become dictionaries (file order kept, a repeated key replaces the
+/// earlier value in place), arrays arrays, strings UTF-8 strings, numbers reals,
+/// true/false bools and null the null value.
+///
+/// Lenient where the format is strict: trailing commas in arrays and
+/// objects are accepted, numbers are the longest run of number characters
+/// read by their longest valid prefix ("1-2" reads as 1), raw control
+/// characters inside strings are kept. "\u" escapes give UTF-16 code units:
+/// a surrogate pair becomes one character, a lone surrogate is kept as its
+/// own 3-byte sequence (generalized UTF-8). Invalid UTF-8 inside a string is
+/// replaced by U+FFFD.
+///
+/// Input in UTF-16 or UTF-32 (either byte order), recognised from the zero
+/// bytes among the first four, is converted to UTF-8 when the data is set.
+///
+/// Failures return false with an error in "CJSONScannerErrorDomain" (codes
+/// -1 to -14 below) and put the cursor back where the failing construct
+/// began. An error inside an element is reported as the enclosing
+/// collection's own error, except nesting deeper than kMaxDepth, which is
+/// reported as -15 all the way out.
+///
+/// Cost: recursion depth is bounded by kMaxDepth; each value is built in
+/// place and moved into its parent.
 class CJSONScanner : public CDataScanner {
   PLATFORM_CLASS(CJSONScanner, CDataScanner)
  public:

@@ -1,45 +1,6 @@
 #pragma once
 // The ad service: a banner view that shows house ads shipped with the
 // application and reports loads, failures and user actions to a delegate.
-//
-// Availability: the class is found by name ("ADBannerView") only after
-// registerAdService() ran while facts().adServiceAvailable was true (the
-// default; TESSERA_ADS=off turns it off). The application calls it once in
-// main, before applicationMain(); code that wants a banner looks the class up
-// with ClassInfo::named and runs without one when it is absent.
-//
-// House ads: the resource folder's "house-ad-1.png", "house-ad-2.png", … (the
-// numbering stops at the first missing file) are the 480 × 32 banners;
-// "house-ad-N-full.png" is the full-screen ad a click opens. On a screen of
-// scale 2 the "-hd" file is preferred when it exists.
-//
-// Timeline (run-loop timers on the main loop):
-//   created                      loading starts
-//   + kFirstLoadDelay (1 s)      the first ad loads: bannerViewDidLoadAd, or
-//                                bannerViewDidFailToReceiveAdWithError when no
-//                                house ad can be read
-//   every kRotationInterval      the next ad loads (skipped while an action
-//   (30 s)                       is in progress)
-//   click on the loaded banner   bannerViewActionShouldBegin(banner, false);
-//   (touch began and ended       when it answers true the banner covers its
-//   inside it)                   superview with the full-screen ad
-//   click on the full-screen ad  the banner returns to its frame, then
-//   (its close box or anywhere   bannerViewActionDidFinish
-//   else), or the Escape key
-//
-// Drawing: the banner shows its current image above the GL drawing through a
-// view overlay (ViewOverlays.h), in the window and in captured frames, while
-// it is visible, loaded and inside the presented GL view. The full-screen ad
-// carries a close box in its top-right corner. Beginning and ending an
-// action ask for a redisplay, so the ad shows (over the last frame) even
-// when the delegate stops the engine's drawing for it.
-//
-// Implemented:
-//  [x] 480 × 32 and 320 × 50 size identifiers; load, failure, rotation;
-//      in-application full-screen action with its delegate calls.
-// Missing:
-//  [ ] no network ads and no actions that leave the application
-//      (willLeaveApplication is always false).
 
 #include "platform/Image.h"
 #include "platform/Ref.h"
@@ -61,6 +22,7 @@ inline constexpr const char* ADBannerContentSizeIdentifier320x50 = "ADBannerCont
 
 /// Why an ad did not load.
 struct ADError {
+  /// The error codes: InventoryUnavailable when no house ad could be read.
   enum Code { Unknown = 0, InventoryUnavailable = 3 };
   int code = Unknown;
   std::string description;
@@ -90,6 +52,47 @@ bool registerAdService();
 /// whether one was closed.
 bool finishBannerViewActions();
 
+/// The ad service's banner view: shows house ads shipped with the application
+/// and reports loads, failures and user actions to a delegate.
+///
+/// Availability: the class is found by name ("ADBannerView") only after
+/// registerAdService() ran while facts().adServiceAvailable was true (the
+/// default; TESSERA_ADS=off turns it off). The application calls it once in
+/// main, before applicationMain(); code that wants a banner looks the class up
+/// with ClassInfo::named and runs without one when it is absent.
+///
+/// House ads: the resource folder's "house-ad-1.png", "house-ad-2.png", … (the
+/// numbering stops at the first missing file) are the 480 × 32 banners;
+/// "house-ad-N-full.png" is the full-screen ad a click opens. On a screen of
+/// scale 2 the "-hd" file is preferred when it exists.
+///
+/// Timeline (run-loop timers on the main loop):
+///   created                      loading starts
+///   + kFirstLoadDelay (1 s)      the first ad loads: bannerViewDidLoadAd, or
+///                                bannerViewDidFailToReceiveAdWithError when no
+///                                house ad can be read
+///   every kRotationInterval      the next ad loads (skipped while an action
+///   (30 s)                       is in progress)
+///   click on the loaded banner   bannerViewActionShouldBegin(banner, false);
+///   (touch began and ended       when it answers true the banner covers its
+///   inside it)                   superview with the full-screen ad
+///   click on the full-screen ad  the banner returns to its frame, then
+///   (its close box or anywhere   bannerViewActionDidFinish
+///   else), or the Escape key
+///
+/// Drawing: the banner shows its current image above the GL drawing through a
+/// view overlay (ViewOverlays.h), in the window and in captured frames, while
+/// it is visible, loaded and inside the presented GL view. The full-screen ad
+/// carries a close box in its top-right corner. Beginning and ending an
+/// action ask for a redisplay, so the ad shows (over the last frame) even
+/// when the delegate stops the engine's drawing for it.
+///
+/// Implemented:
+///  [x] 480 × 32 and 320 × 50 size identifiers; load, failure, rotation;
+///      in-application full-screen action with its delegate calls.
+/// Missing:
+///  [ ] no network ads and no actions that leave the application
+///      (willLeaveApplication is always false).
 class ADBannerView : public View {
   PLATFORM_CLASS_ON_DEMAND(ADBannerView, View)
  public:

@@ -1,25 +1,5 @@
 #pragma once
 // The application object, its delegate and the program's entry point.
-//
-// Lifecycle, in the platform's order:
-//   launch:      didFinishLaunching, the launch rotation, didBecomeActive
-//   focus lost:  willResignActive              (desktop: window focus lost)
-//   focus back:  didBecomeActive               (desktop: window focus gained)
-//   minimise:    [willResignActive], didEnterBackground
-//   restore:     willEnterForeground; didBecomeActive follows with focus
-//   end:         willTerminate, then the run loop stops (window closed,
-//                SIGTERM or SIGINT, or terminate())
-//   memory:      didReceiveMemoryWarning (SIGUSR1), then the root view
-//                controller's didReceiveMemoryWarning
-//   clock:       significantTimeChange when the wall clock jumps by more than
-//                1 s against the monotonic clock between two passes
-// Events that do not fit the current state (focus gained while active, a
-// second terminate) are ignored. After resign-active, become-active and
-// terminate the matching notification is posted (Notifications.h).
-//
-// Frame capture: with the facts' captureFile set, the first frame presented
-// at captureAt seconds or later after launch is written there as a PNG and
-// the application then terminates.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -47,9 +27,31 @@ class ApplicationDelegate : public Object {
   virtual void applicationSignificantTimeChange(Application* application) {}
 };
 
+/// The application object, its delegate and the program's entry point.
+///
+/// Lifecycle, in the platform's order:
+///   launch:      didFinishLaunching, the launch rotation, didBecomeActive
+///   focus lost:  willResignActive              (desktop: window focus lost)
+///   focus back:  didBecomeActive               (desktop: window focus gained)
+///   minimise:    [willResignActive], didEnterBackground
+///   restore:     willEnterForeground; didBecomeActive follows with focus
+///   end:         willTerminate, then the run loop stops (window closed,
+///                SIGTERM or SIGINT, or terminate())
+///   memory:      didReceiveMemoryWarning (SIGUSR1), then the root view
+///                controller's didReceiveMemoryWarning
+///   clock:       significantTimeChange when the wall clock jumps by more than
+///                1 s against the monotonic clock between two passes
+/// Events that do not fit the current state (focus gained while active, a
+/// second terminate) are ignored. After resign-active, become-active and
+/// terminate the matching notification is posted (Notifications.h).
+///
+/// Frame capture: with the facts' captureFile set, the first frame presented
+/// at captureAt seconds or later after launch is written there as a PNG and
+/// the application then terminates.
 class Application : public Object {
   PLATFORM_CLASS(Application, Object)
  public:
+  /// Where the application is in its lifecycle (state()).
   enum class State { NotLaunched, Active, Inactive, Background, Terminated };
 
   /// The one application object, made on first use.

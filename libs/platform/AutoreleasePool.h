@@ -13,7 +13,9 @@ class Object;
 /// one around every callback; worker threads open their own.
 class AutoreleasePool {
  public:
+  /// Opens a pool on this thread.
   AutoreleasePool() : mark_(push()) {}
+  /// Drains and closes it (and any pool opened after it and still open).
   ~AutoreleasePool() { pop(mark_); }
   AutoreleasePool(const AutoreleasePool&) = delete;
   AutoreleasePool& operator=(const AutoreleasePool&) = delete;
@@ -21,9 +23,11 @@ class AutoreleasePool {
   /// Opens a pool that is not tied to a C++ scope. Returns its token.
   static std::size_t push();
   /// Drains and closes the pool `token` and every pool opened after it.
+  /// \param token what push() returned.
   static void pop(std::size_t token);
   /// Queues one release of `object` in the innermost pool. With no pool open
   /// the object is leaked and a warning logged, as the platform does.
+  /// \param object the object to release later.
   static void add(Object* object);
   /// Number of pools open on this thread.
   static std::size_t depth();

@@ -1,11 +1,5 @@
 #pragma once
 // The application bundle: the folder that holds the application's resources.
-//
-// Implemented features:
-//  [x] resource folder from the facts, else beside the program, else the
-//      current folder; lookup by name, type and sub-folder.
-// Missing features:
-//  [ ] no localised sub-folders and no bundle information dictionary.
 
 #include <optional>
 #include <string>
@@ -13,6 +7,13 @@
 
 namespace platform {
 
+/// The application bundle: the folder that holds the application's resources.
+///
+/// Implemented features:
+///  [x] resource folder from the facts, else beside the program, else the
+///      current folder; lookup by name, type and sub-folder.
+/// Missing features:
+///  [ ] no localised sub-folders and no bundle information dictionary.
 class Bundle {
  public:
   /// The application's bundle. Lives for the whole process.
@@ -24,7 +25,8 @@ class Bundle {
   /// folder; else the current folder.
   std::string resourcePath() const;
 
-  /// `<resourcePath>/<directory>/<name>.<type>` when something exists there.
+  /// The path resource folder/`directory`/`name`.`type` when something exists
+  /// there.
   /// An empty `type` adds no extension (`name` may carry its own); an empty
   /// `directory` looks in the resource folder itself. Nothing when the name is
   /// empty or nothing exists at that path.

@@ -3,28 +3,6 @@
 // rectangles, images and glyphs, composited source-over with premultiplied
 // colour, through a current transform (CTM) with a save/restore stack; and
 // the per-thread "current canvas" that string drawing uses.
-//
-// Coordinates: user space goes through the CTM to device space, whose origin
-// is the bottom-left corner of the buffer, y up, one unit per pixel. The
-// buffer's first row is the top of the picture: device y in [h - 1 - r, h - r)
-// is row r. A caller wanting the first row at y = 0 with y down flips the
-// CTM: translate(0, h) then scale(1, -1); string drawing expects that.
-//
-// Implemented features:
-//  [x] layouts RGBA premultiplied-last, RGBX (fourth byte 255 wherever
-//      something is drawn), Alpha8 (alpha or coverage only) and Grey8
-//      (luminance of the premultiplied colour);
-//  [x] save/restore of CTM, fill colour, font, size and text matrix;
-//  [x] clearRect, fillRect, drawImage (nearest-neighbour scaling, any
-//      invertible transform) and showGlyphs (FreeType coverage);
-//  [x] pushCurrent/popCurrent/current, per thread.
-// Missing features:
-//  [ ] no clipping paths, no strokes, no patterns or gradients;
-//  [ ] shape edges are not anti-aliased: a pixel belongs to a rectangle when
-//      its centre does (glyphs are anti-aliased).
-//
-// Cost: each operation visits the device pixels of its transformed bounding
-// box once; nothing is allocated except one coverage buffer per glyph.
 
 #include "platform/FontFace.h"
 #include "platform/Geometry.h"
@@ -48,6 +26,32 @@ enum class CanvasLayout {
   Grey8,              ///< one grey byte, no alpha
 };
 
+/// A bitmap drawing context over a caller's pixel buffer: clears, filled
+/// rectangles, images and glyphs, composited source-over with premultiplied
+/// colour, through a current transform (CTM) with a save/restore stack; and the
+/// per-thread "current canvas" that string drawing uses.
+///
+/// Coordinates: user space goes through the CTM to device space, whose origin
+/// is the bottom-left corner of the buffer, y up, one unit per pixel. The
+/// buffer's first row is the top of the picture: device y in [h - 1 - r, h - r)
+/// is row r. A caller wanting the first row at y = 0 with y down flips the
+/// CTM: translate(0, h) then scale(1, -1); string drawing expects that.
+///
+/// Implemented features:
+///  [x] layouts RGBA premultiplied-last, RGBX (fourth byte 255 wherever
+///      something is drawn), Alpha8 (alpha or coverage only) and Grey8
+///      (luminance of the premultiplied colour);
+///  [x] save/restore of CTM, fill colour, font, size and text matrix;
+///  [x] clearRect, fillRect, drawImage (nearest-neighbour scaling, any
+///      invertible transform) and showGlyphs (FreeType coverage);
+///  [x] pushCurrent/popCurrent/current, per thread.
+/// Missing features:
+///  [ ] no clipping paths, no strokes, no patterns or gradients;
+///  [ ] shape edges are not anti-aliased: a pixel belongs to a rectangle when
+///      its centre does (glyphs are anti-aliased).
+///
+/// Cost: each operation visits the device pixels of its transformed bounding
+/// box once; nothing is allocated except one coverage buffer per glyph.
 class Canvas : public Object {
   PLATFORM_CLASS(Canvas, Object)
  public:

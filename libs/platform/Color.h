@@ -4,6 +4,8 @@
 
 namespace platform {
 
+/// A colour with red, green, blue and alpha components in 0..1, not
+/// premultiplied: what views and labels take for text and backgrounds.
 struct Color {
   float red = 0;
   float green = 0;

@@ -6,6 +6,8 @@
 
 namespace platform {
 
+/// An error reported through an out-parameter: a domain naming the subsystem, a
+/// signed code within it and a readable description.
 struct Error {
   /// "CJSONScannerErrorDomain", "URLConnectionErrorDomain", ...
   std::string domain;

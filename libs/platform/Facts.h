@@ -3,30 +3,6 @@
 // documented behaviour of the radar application on a desktop; TESSERA_*
 // environment variables override them when facts() is first called; tests
 // assign fields directly before the code under test reads them.
-//
-//   TESSERA_SCREEN=WxH[@scale]     main screen bounds in points (portrait) and scale
-//   TESSERA_SYSTEM_VERSION=3.2     the dotted system version
-//   TESSERA_ORIENTATION=1..4       the orientation offered to the view controller at launch
-//   TESSERA_HEADLESS=1             never open a window (also when no display exists)
-//   TESSERA_ADS=off                no ad service (on by default for the application)
-//   TESSERA_RESOURCE_DIR=path      the application's resource folder
-//   TESSERA_DOCUMENTS_DIR=path     the user's documents folder
-//   TESSERA_DEVICE_ID=text         the device identifier network services see (default: a random
-//                                  UUID kept in the documents folder)
-//   TESSERA_SCORE_SERVER=url       base address of the score service, e.g. http://127.0.0.1:8765
-//                                  (default: none, so score requests do not start)
-//   TESSERA_FAKE_CLOCK=1           every display refresh advances time by exactly 1/60 s
-//   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit;
-//                                  a relative path is taken from the working directory the
-//                                  program started in
-//   TESSERA_CAPTURE_AT=seconds
-//   TESSERA_AUDIO=device           the audio output: "null" (OpenAL Soft's silent device, for
-//                                  headless runs), "loopback" (mixed into memory on request,
-//                                  for tests), or a device name to open (default: the
-//                                  system's default device)
-//   TESSERA_SEED=n                 seed of every random source (0 … 2^64-1). Unset: a fixed seed
-//                                  (kFakeClockSeed) with TESSERA_FAKE_CLOCK, so captures repeat
-//                                  exactly; otherwise a seed from the system's entropy and the time
 
 #include "platform/Geometry.h"
 
@@ -39,6 +15,34 @@ namespace platform {
 /// The seed every random source starts from on a fake clock when no seed is set.
 inline constexpr std::uint64_t kFakeClockSeed = 20100401;
 
+/// Platform facts: what the host reports about itself. Defaults give the
+/// documented behaviour of the radar application on a desktop; TESSERA_*
+/// environment variables override them when facts() is first called; tests
+/// assign fields directly before the code under test reads them.
+///
+///   TESSERA_SCREEN=WxH[@scale]     main screen bounds in points (portrait) and scale
+///   TESSERA_SYSTEM_VERSION=3.2     the dotted system version
+///   TESSERA_ORIENTATION=1..4       the orientation offered to the view controller at launch
+///   TESSERA_HEADLESS=1             never open a window (also when no display exists)
+///   TESSERA_ADS=off                no ad service (on by default for the application)
+///   TESSERA_RESOURCE_DIR=path      the application's resource folder
+///   TESSERA_DOCUMENTS_DIR=path     the user's documents folder
+///   TESSERA_DEVICE_ID=text         the device identifier network services see (default: a random
+///                                  UUID kept in the documents folder)
+///   TESSERA_SCORE_SERVER=url       base address of the score service, e.g. http://127.0.0.1:8765
+///                                  (default: none, so score requests do not start)
+///   TESSERA_FAKE_CLOCK=1           every display refresh advances time by exactly 1/60 s
+///   TESSERA_CAPTURE=file.png       write the frame presented at TESSERA_CAPTURE_AT seconds, then quit;
+///                                  a relative path is taken from the working directory the
+///                                  program started in
+///   TESSERA_CAPTURE_AT=seconds
+///   TESSERA_AUDIO=device           the audio output: "null" (OpenAL Soft's silent device, for
+///                                  headless runs), "loopback" (mixed into memory on request,
+///                                  for tests), or a device name to open (default: the
+///                                  system's default device)
+///   TESSERA_SEED=n                 seed of every random source (0 … 2^64-1). Unset: a fixed seed
+///                                  (kFakeClockSeed) with TESSERA_FAKE_CLOCK, so captures repeat
+///                                  exactly; otherwise a seed from the system's entropy and the time
 struct Facts {
   /// Main screen bounds in points, portrait. Default 320 × 480.
   CGSize screenSize{320, 480};

@@ -2,13 +2,6 @@
 // A system font at a point size: what string drawing and the text label's
 // texture use. Fonts are looked up by exact name; an unknown name gives
 // nullptr so callers can fall back to fonts of their own.
-//
-// Implemented features:
-//  [x] lookup by family, full or PostScript name and by alias (FontFace.h);
-//  [x] the system font (fontconfig's "sans-serif", DejaVu Sans here);
-//  [x] ascender, descender and line height in points.
-// Missing features:
-//  [ ] no bold/italic system font variants.
 
 #include "platform/FontFace.h"
 #include "platform/Object.h"
@@ -19,6 +12,16 @@
 
 namespace platform {
 
+/// A system font at a point size: what string drawing and the text label's
+/// texture use. Fonts are looked up by exact name; an unknown name gives nullptr
+/// so callers can fall back to fonts of their own.
+///
+/// Implemented features:
+///  [x] lookup by family, full or PostScript name and by alias (FontFace.h);
+///  [x] the system font (fontconfig's "sans-serif", DejaVu Sans here);
+///  [x] ascender, descender and line height in points.
+/// Missing features:
+///  [ ] no bold/italic system font variants.
 class Font : public Object {
   PLATFORM_CLASS(Font, Object)
  public:

@@ -2,23 +2,6 @@
 // A font face: one scalable font from a file, from memory or from the
 // system's installed fonts by exact name, with its tables, metrics, glyph
 // advances and glyph rasterisation (FreeType; fontconfig for system names).
-//
-// Implemented features:
-//  [x] faces from files, data and exact system names (family, full name or
-//      PostScript name, case-insensitive, plus a small alias table for the
-//      handheld platform's common font names);
-//  [x] raw SFNT tables by tag, metrics in font units, advances, character to
-//      glyph mapping through the font's Unicode character map;
-//  [x] anti-aliased glyph coverage through any 2 × 2 transform.
-// Missing features:
-//  [ ] no hinting (coverage is the exact outline), no embedded bitmaps, no
-//      kerning, no synthetic bold or italic.
-//
-// Thread safety: every FreeType call goes through one process-wide lock, so
-// faces may be used from any thread.
-//
-// Unknown names give nullptr: fontconfig always offers a substitute, and a
-// silent substitute would hide the engine's fallback to its own fonts.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -52,6 +35,26 @@ struct GlyphCoverage {
   std::vector<uint8_t> coverage;
 };
 
+/// A font face: one scalable font from a file, from memory or from the system's
+/// installed fonts by exact name, with its tables, metrics, glyph advances and
+/// glyph rasterisation (FreeType; fontconfig for system names).
+///
+/// Implemented features:
+///  [x] faces from files, data and exact system names (family, full name or
+///      PostScript name, case-insensitive, plus a small alias table for the
+///      handheld platform's common font names);
+///  [x] raw SFNT tables by tag, metrics in font units, advances, character to
+///      glyph mapping through the font's Unicode character map;
+///  [x] anti-aliased glyph coverage through any 2 × 2 transform.
+/// Missing features:
+///  [ ] no hinting (coverage is the exact outline), no embedded bitmaps, no
+///      kerning, no synthetic bold or italic.
+///
+/// Thread safety: every FreeType call goes through one process-wide lock, so
+/// faces may be used from any thread.
+///
+/// Unknown names give nullptr: fontconfig always offers a substitute, and a
+/// silent substitute would hide the engine's fallback to its own fonts.
 class FontFace : public Object {
   PLATFORM_CLASS(FontFace, Object)
  public:

@@ -92,6 +92,7 @@ class GLDrawable : public Object {
 class GLContext : public Object {
   PLATFORM_CLASS(GLContext, Object)
  public:
+  /// The GL API a context speaks: OpenGL ES 1.1 only.
   enum class API { ES1 = 1 };
 
   /// A new context (autoreleased), in `sharegroup` when given, or nullptr when

@@ -17,21 +17,26 @@
 #include <string>
 #include <string_view>
 
+/// A point (or a vector) in the plane.
 struct CGPoint {
   float x = 0;
   float y = 0;
 };
 
+/// A width and a height.
 struct CGSize {
   float width = 0;
   float height = 0;
 };
 
+/// A rectangle: its origin (the corner with the smallest coordinates when
+/// the size is positive) and its size.
 struct CGRect {
   CGPoint origin;
   CGSize size;
 };
 
+/// A 2-D affine transform: maps (x, y) to (a*x + c*y + tx, b*x + d*y + ty).
 struct CGAffineTransform {
   float a = 0, b = 0, c = 0, d = 0;
   float tx = 0, ty = 0;

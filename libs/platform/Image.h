@@ -2,44 +2,6 @@
 // Decoded bitmap images: PNG and JPEG files or data, and raw pixels wrapped
 // by the caller; with the facts the texture code asks for and PNG/JPEG
 // encoders.
-//
-// Implemented features:
-//  [x] PNG: every colour type and bit depth, interlaced, palette with and
-//      without tRNS; decoded to 8-bit RGBA (straight alpha) or RGBX.
-//  [x] JPEG: baseline and progressive; grey and CMYK/YCCK become RGB.
-//  [x] Raw pixels in five layouts (premultiplied RGBA, straight RGBA, RGBX,
-//      grey, alpha-only mask).
-//  [x] PNG encode (un-premultiplies), JPEG encode at a 0..1 quality.
-// Missing features:
-//  [ ] No colour management, gamma or EXIF orientation: pixel values are the
-//      ones stored in the file.
-//  [ ] 16-bit samples are scaled to 8 bits on decode.
-//
-// Facts (the contract the texture code relies on):
-//
-//   source                 alphaInfo               bitsPerComponent  hasColorSpace
-//   PNG with alpha or tRNS 3 (last)                file bit depth    yes
-//   PNG otherwise          0 (none)                file bit depth    yes
-//   JPEG                   5 (none, skip last)     8                 yes
-//   pixels RGBAPremultiplied 1 / RGBA 3 / RGBX 5 / Grey8 0 / Alpha8 7 (no colour space)
-//
-// "File bit depth" is the depth in the PNG header: 1, 2, 4 or 8 for palette
-// and grey files, 8 or 16 otherwise.
-//
-// Safety: the decoders never trust the data. A corrupt, truncated or
-// unsupported file, or one larger than 16384 pixels a side or than
-// maxDecodedBytes() of 8-bit RGBA, gives nullptr and one log line; the
-// check happens before the pixels are allocated. So does a header claiming
-// more pixels than the file's length could encode: a PNG's samples may be at
-// most 1032 times its length (deflate's best ratio), a JPEG may have at most
-// 8 blocks of 8 × 8 per byte of file (every block costs a bit). A JPEG whose
-// data is cut off or undecodable (libjpeg's corrupt-data warnings) fails
-// rather than coming back with grey rows; warnings that real files trigger
-// with all their pixels intact (stray bytes between markers, unknown JFIF or
-// Adobe versions) do not.
-//
-// Cost: decoding allocates width × height × 4 bytes (1 for Grey8/Alpha8
-// wrappers); images are immutable afterwards and may be shared across threads.
 
 #include "platform/Object.h"
 
@@ -66,6 +28,46 @@ enum class PixelLayout {
 /// Bytes per pixel of a layout: 4, or 1 for Grey8 and Alpha8.
 std::size_t bytesPerPixel(PixelLayout layout);
 
+/// A decoded bitmap image: from a PNG or JPEG file or data, or raw pixels
+/// wrapped by the caller; with the facts the texture code asks for and PNG/JPEG encoders.
+///
+/// Implemented features:
+///  [x] PNG: every colour type and bit depth, interlaced, palette with and
+///      without tRNS; decoded to 8-bit RGBA (straight alpha) or RGBX.
+///  [x] JPEG: baseline and progressive; grey and CMYK/YCCK become RGB.
+///  [x] Raw pixels in five layouts (premultiplied RGBA, straight RGBA, RGBX,
+///      grey, alpha-only mask).
+///  [x] PNG encode (un-premultiplies), JPEG encode at a 0..1 quality.
+/// Missing features:
+///  [ ] No colour management, gamma or EXIF orientation: pixel values are the
+///      ones stored in the file.
+///  [ ] 16-bit samples are scaled to 8 bits on decode.
+///
+/// Facts (the contract the texture code relies on):
+///
+///   source                 alphaInfo               bitsPerComponent  hasColorSpace
+///   PNG with alpha or tRNS 3 (last)                file bit depth    yes
+///   PNG otherwise          0 (none)                file bit depth    yes
+///   JPEG                   5 (none, skip last)     8                 yes
+///   pixels RGBAPremultiplied 1 / RGBA 3 / RGBX 5 / Grey8 0 / Alpha8 7 (no colour space)
+///
+/// "File bit depth" is the depth in the PNG header: 1, 2, 4 or 8 for palette
+/// and grey files, 8 or 16 otherwise.
+///
+/// Safety: the decoders never trust the data. A corrupt, truncated or
+/// unsupported file, or one larger than 16384 pixels a side or than
+/// maxDecodedBytes() of 8-bit RGBA, gives nullptr and one log line; the
+/// check happens before the pixels are allocated. So does a header claiming
+/// more pixels than the file's length could encode: a PNG's samples may be at
+/// most 1032 times its length (deflate's best ratio), a JPEG may have at most
+/// 8 blocks of 8 × 8 per byte of file (every block costs a bit). A JPEG whose
+/// data is cut off or undecodable (libjpeg's corrupt-data warnings) fails
+/// rather than coming back with grey rows; warnings that real files trigger
+/// with all their pixels intact (stray bytes between markers, unknown JFIF or
+/// Adobe versions) do not.
+///
+/// Cost: decoding allocates width × height × 4 bytes (1 for Grey8/Alpha8
+/// wrappers); images are immutable afterwards and may be shared across threads.
 class Image : public Object {
   PLATFORM_CLASS(Image, Object)
  public:

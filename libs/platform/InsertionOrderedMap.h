@@ -1,13 +1,5 @@
 #pragma once
 // A map keyed by identity (or any hashable key) that iterates in insertion order.
-//
-// Backs the scheduler's and the action manager's per-target tables:
-//  - walking visits entries in the order they were added;
-//  - erasing an entry leaves iterators to every other entry valid, so a walk
-//    survives callbacks that erase other entries;
-//  - a key that is erased and added again goes to the end.
-// Cost: find is a hash lookup; insert allocates one list node and one hash
-// node; iteration allocates nothing.
 
 #include <cstddef>
 #include <iterator>
@@ -17,9 +9,21 @@
 
 namespace platform {
 
+/// A map keyed by identity (or any hashable key) that iterates in insertion
+/// order.
+///
+/// Backs the scheduler's and the action manager's per-target tables:
+///  - walking visits entries in the order they were added;
+///  - erasing an entry leaves iterators to every other entry valid, so a walk
+///    survives callbacks that erase other entries;
+///  - a key that is erased and added again goes to the end.
+///
+/// Cost: find is a hash lookup; insert allocates one list node and one hash
+/// node; iteration allocates nothing.
 template <class Key, class Value>
 class InsertionOrderedMap {
  public:
+  /// One key and its value, in the walking order.
   struct Entry {
     Key key;
     Value value;

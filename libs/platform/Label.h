@@ -1,32 +1,6 @@
 #pragma once
 // Label: a view that shows one or more lines of read-only text in a system
 // font (Font.h), drawn with the platform's string drawing (StringDrawing.h).
-//
-// Drawing: drawRect() draws the text into a canvas whose CTM makes y grow
-// downward with the view's bounds at the user-space origin; the default draws
-// drawTextInRect(canvas, bounds). Subclasses that draw text another way
-// override textRectForBounds() and drawTextInRect(). A label placed inside
-// the GL view (a subview of it, or deeper) is shown above the GL drawing as a
-// view overlay (ViewOverlays.h): its picture is drawn on first need after
-// setNeedsDisplay() (or a change of size) and kept until the next one.
-// Every property change that alters the picture calls setNeedsDisplay().
-//
-// Default drawing, in the rectangle (x, y, w, h):
-//  - fill colour: the highlighted text colour (white when none) while
-//    highlighted, otherwise the text colour (black by default);
-//  - one line (numberOfLines 1): the line is centred vertically by the font's
-//    line height. With adjustsFontSizeToFitWidth on, a text wider than w is
-//    drawn in a smaller font, w ÷ text width × the size, but not below
-//    minimumFontSize (nor 1 point); the baseline adjustment then keeps the
-//    baseline (0) or the centre of the line (1) where the full-size font had
-//    it. The line is placed by the alignment and drawn within w in the line
-//    break mode;
-//  - several lines: measured within (w, h) (at most numberOfLines lines of
-//    the font's line height when numberOfLines > 0), centred vertically and
-//    drawn in that box with the alignment and line break mode.
-//
-// Cost: a picture is drawn only when the label changed; one RGBA buffer of
-// bounds × content scale per redraw.
 
 #include "platform/Canvas.h"
 #include "platform/Color.h"
@@ -47,6 +21,34 @@ enum BaselineAdjustment : int {
   kBaselineAdjustmentAlignCenters = 1,
 };
 
+/// A view that shows one or more lines of read-only text in a system font
+/// (Font.h), drawn with the platform's string drawing (StringDrawing.h).
+///
+/// Drawing: drawRect() draws the text into a canvas whose CTM makes y grow
+/// downward with the view's bounds at the user-space origin; the default draws
+/// drawTextInRect(canvas, bounds). Subclasses that draw text another way
+/// override textRectForBounds() and drawTextInRect(). A label placed inside
+/// the GL view (a subview of it, or deeper) is shown above the GL drawing as a
+/// view overlay (ViewOverlays.h): its picture is drawn on first need after
+/// setNeedsDisplay() (or a change of size) and kept until the next one.
+/// Every property change that alters the picture calls setNeedsDisplay().
+///
+/// Default drawing, in the rectangle (x, y, w, h):
+///  - fill colour: the highlighted text colour (white when none) while
+///    highlighted, otherwise the text colour (black by default);
+///  - one line (numberOfLines 1): the line is centred vertically by the font's
+///    line height. With adjustsFontSizeToFitWidth on, a text wider than w is
+///    drawn in a smaller font, w ÷ text width × the size, but not below
+///    minimumFontSize (nor 1 point); the baseline adjustment then keeps the
+///    baseline (0) or the centre of the line (1) where the full-size font had
+///    it. The line is placed by the alignment and drawn within w in the line
+///    break mode;
+///  - several lines: measured within (w, h) (at most numberOfLines lines of
+///    the font's line height when numberOfLines > 0), centred vertically and
+///    drawn in that box with the alignment and line break mode.
+///
+/// Cost: a picture is drawn only when the label changed; one RGBA buffer of
+/// bounds × content scale per redraw.
 class Label : public View {
   PLATFORM_CLASS(Label, View)
  public:

@@ -1,10 +1,6 @@
 #pragma once
 // A synchronous notification centre: observers register for a name and are
 // called on the posting thread, in registration order, before post() returns.
-//
-// Observers may add or remove observers while a post is running: one removed
-// during a post is not called afterwards; one added during a post is first
-// called by the next post. Any thread may post, add or remove.
 
 #include "platform/Object.h"
 
@@ -26,12 +22,19 @@ inline constexpr const char* kApplicationDidBecomeActiveNotification =
 /// The application is about to end (posted after the delegate's callback).
 inline constexpr const char* kApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
 
+/// What an observer receives: the name posted and its sender.
 struct Notification {
   std::string name;
   /// The object that posted it, or nullptr. Not retained.
   Object* sender = nullptr;
 };
 
+/// A synchronous notification centre: observers register for a name and are
+/// called on the posting thread, in registration order, before post() returns.
+///
+/// Observers may add or remove observers while a post is running: one removed
+/// during a post is not called afterwards; one added during a post is first
+/// called by the next post. Any thread may post, add or remove.
 class NotificationCenter {
  public:
   using Observer = std::function<void(const Notification&)>;

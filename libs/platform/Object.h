@@ -26,6 +26,8 @@ class Object;
 /// What the runtime knows about a class: its name, its parent and how to make
 /// a default-constructed instance (null for abstract classes).
 struct ClassInfo {
+  /// Automatic: named() finds the class from the start. OnDemand: only after
+  /// registerClass() (PLATFORM_CLASS_ON_DEMAND).
   enum class Registration { Automatic, OnDemand };
 
   ClassInfo(const char* name, const ClassInfo* parent, Object* (*create)(),
@@ -88,7 +90,10 @@ Object* createInstance() {
 /// release(). Copying is explicit through copy().
 class Object {
  public:
+  /// The class information of this class; every PLATFORM_CLASS declares its
+  /// own. Pass it to isKindOf() (`node->isKindOf(CCSprite::classInfo_)`).
   static inline const ClassInfo classInfo_{"Object", nullptr, &detail::createInstance<Object>};
+  /// The class information of the object's own class.
   virtual const ClassInfo& classInfo() const { return classInfo_; }
 
   Object() = default;
@@ -98,8 +103,10 @@ class Object {
   /// The class's own name, as declared with PLATFORM_CLASS.
   const char* className() const { return classInfo().name; }
   /// True when the object's class is `info` or derives from it.
+  /// \param info a class's classInfo_.
   bool isKindOf(const ClassInfo& info) const { return classInfo().isSubclassOf(info); }
 
+  /// Adds one reference. Any thread.
   void retain() noexcept { refCount_.fetch_add(1, std::memory_order_relaxed); }
   /// Drops one reference; destroys the object when it was the last.
   void release() noexcept;

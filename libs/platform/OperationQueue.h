@@ -1,20 +1,6 @@
 #pragma once
 // OperationQueue: runs operations one after another, in the order added, on
 // one background thread of its own.
-//
-// The thread starts with the first operation and stays until the queue is
-// destroyed. Each operation runs inside its own autorelease pool, so objects
-// it autoreleases are released on the worker before the next one starts.
-//
-// Destruction drains: the destructor waits for every queued operation to run,
-// then joins the thread, so nothing is lost or leaked at shutdown. The one
-// exception is a queue destroyed by one of its own operations (its owner's
-// last reference was dropped there): the thread cannot join itself, so it is
-// left to finish the operations still queued and end on its own.
-//
-// Threads: every member may be called from any thread.
-// Cost: addOperation moves the callable into a deque under a lock and wakes
-// the worker; no thread is made per operation.
 
 #include <cstddef>
 #include <functional>
@@ -22,6 +8,22 @@
 
 namespace platform {
 
+/// Runs operations one after another, in the order added, on one background
+/// thread of its own.
+///
+/// The thread starts with the first operation and stays until the queue is
+/// destroyed. Each operation runs inside its own autorelease pool, so objects
+/// it autoreleases are released on the worker before the next one starts.
+///
+/// Destruction drains: the destructor waits for every queued operation to run,
+/// then joins the thread, so nothing is lost or leaked at shutdown. The one
+/// exception is a queue destroyed by one of its own operations (its owner's
+/// last reference was dropped there): the thread cannot join itself, so it is
+/// left to finish the operations still queued and end on its own.
+///
+/// Threads: every member may be called from any thread.
+/// Cost: addOperation moves the callable into a deque under a lock and wakes
+/// the worker; no thread is made per operation.
 class OperationQueue {
  public:
   OperationQueue();

@@ -52,6 +52,7 @@ namespace platform {
 /// freeing them recursively could exhaust the stack.
 inline constexpr int kMaxPropertyListDepth = 256;
 
+/// The two encodings of a property list file: XML text and "bplist00" binary.
 enum class PropertyListFormat { XML, Binary };
 
 /// Reads the property list in the file at `path`, XML or binary (told apart

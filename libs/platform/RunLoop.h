@@ -2,19 +2,6 @@
 // The main run loop: repeating timers, a 60 Hz display-refresh callback, calls
 // performed on the main thread, window events, and deferred view layout.
 // Every callback runs inside its own autorelease pool.
-//
-// Time comes from platform::monotonicSeconds() (Time.h): with a ManualClock or
-// TESSERA_FAKE_CLOCK, runFor() advances the clock itself, so seconds of frames
-// take no real time.
-//
-// A pass handles, in order: start-of-pass checks (signals, clock changes,
-// window upkeep), calls queued by performOnMainThread() before the pass
-// began, window events, deferred view layout, due timers, due display
-// refreshes. Each timer and link fires at most once per pass.
-//
-// Threads: everything here is for the main thread, except
-// performOnMainThread(), isMainThread() and RunLoop::stop(), which any thread
-// may call.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -25,6 +12,22 @@
 
 namespace platform {
 
+/// The main run loop: repeating timers, a 60 Hz display-refresh callback, calls
+/// performed on the main thread, window events, and deferred view layout. Every
+/// callback runs inside its own autorelease pool.
+///
+/// Time comes from platform::monotonicSeconds() (Time.h): with a ManualClock or
+/// TESSERA_FAKE_CLOCK, runFor() advances the clock itself, so seconds of frames
+/// take no real time.
+///
+/// A pass handles, in order: start-of-pass checks (signals, clock changes,
+/// window upkeep), calls queued by performOnMainThread() before the pass
+/// began, window events, deferred view layout, due timers, due display
+/// refreshes. Each timer and link fires at most once per pass.
+///
+/// Threads: everything here is for the main thread, except
+/// performOnMainThread(), isMainThread() and RunLoop::stop(), which any thread
+/// may call.
 class RunLoop {
  public:
   /// The main thread's loop.

@@ -7,6 +7,8 @@
 
 namespace platform {
 
+/// The main screen: its bounds in points (portrait) and its scale, from the
+/// platform facts (Facts.h), read at each call so tests can change them.
 class Screen : public Object {
   PLATFORM_CLASS(Screen, Object)
  public:

@@ -1,16 +1,6 @@
 #pragma once
 // Selectors: a method named by its keyword name ("tick:") plus the member
 // function that implements it, bound once and called directly afterwards.
-//
-// Two selectors are equal when their names are, whatever class they were taken
-// from: the same method name in a base and a subclass is one selector. Names
-// are interned, so comparing is a pointer compare.
-//
-// Supported signatures (the method families the engine calls):
-//   void(float)             schedule_selector      "name:"
-//   void()                  callfunc_selector      "name"
-//   void(T*)  T an Object   callfuncN/O, menu      "name:"
-//   void(T*, void*)         callfuncND_selector    "name:data:"
 
 #include "platform/Object.h"
 
@@ -25,8 +15,22 @@
 
 namespace platform {
 
+/// A selector: a method named by its keyword name ("tick:") plus the member
+/// function that implements it, bound once and called directly afterwards.
+///
+/// Two selectors are equal when their names are, whatever class they were taken
+/// from: the same method name in a base and a subclass is one selector. Names
+/// are interned, so comparing is a pointer compare.
+///
+/// Supported signatures (the method families the engine calls):
+///   void(float)             schedule_selector      "name:"
+///   void()                  callfunc_selector      "name"
+///   void(T*)  T an Object   callfuncN/O, menu      "name:"
+///   void(T*, void*)         callfuncND_selector    "name:data:"
 class Selector {
  public:
+  /// The method's signature: none (the null selector), void(float), void(),
+  /// void(T*) or void(T*, void*).
   enum class Kind : std::uint8_t { None, Float, Void, Object, ObjectData };
 
   /// The null selector ("no selector").

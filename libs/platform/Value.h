@@ -1,20 +1,6 @@
 #pragma once
 // platform::Value: the dynamic value of property lists, JSON, map properties
 // and score dictionaries.
-//
-// A Value is one of: null, bool, integer (int64), real (double), string
-// (UTF-8), data (bytes), array, dictionary or object (a retained
-// platform::Object). Bool, integer and real stay distinct kinds, so a writer
-// can tell `true` from `1` and `1` from `1.0`.
-//
-// Reading never fails: the conversions (intValue, boolValue, stringValue...)
-// work on every kind, and the typed accessors (asString, asArray, asDict...)
-// return a shared empty value for another kind. Looking up a missing key or
-// index gives a shared null, which reads as 0 / false / "".
-//
-// Values are copied deeply (containers included); a moved-from Value is null.
-// Cost: a Value is about 40 bytes; a dictionary is a vector of entries in insertion
-// order, with a hash index once it holds more than a few keys.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -57,8 +43,26 @@ class Box {
 
 }  // namespace detail
 
+/// The dynamic value of property lists, JSON, map properties and score
+/// dictionaries.
+///
+/// A Value is one of: null, bool, integer (int64), real (double), string
+/// (UTF-8), data (bytes), array, dictionary or object (a retained
+/// platform::Object). Bool, integer and real stay distinct kinds, so a writer
+/// can tell `true` from `1` and `1` from `1.0`.
+///
+/// Reading never fails: the conversions (intValue, boolValue, stringValue...)
+/// work on every kind, and the typed accessors (asString, asArray, asDict...)
+/// return a shared empty value for another kind. Looking up a missing key or
+/// index gives a shared null, which reads as 0 / false / "".
+///
+/// Values are copied deeply (containers included); a moved-from Value is null.
+///
+/// Cost: a Value is about 40 bytes; a dictionary is a vector of entries in
+/// insertion order, with a hash index once it holds more than a few keys.
 class Value {
  public:
+  /// What a Value holds (kind()).
   enum class Kind : uint8_t { Null, Bool, Integer, Real, String, Data, Array, Dictionary, Object };
   using Data = std::vector<uint8_t>;
   using Array = std::vector<Value>;
@@ -149,7 +153,7 @@ class Value {
   /// other kind gives "".
   std::string stringValue() const;
 
-  /// Property-list style text for logs and %@: strings as they are at the top
+  /// Property-list style text for logs and `%@`: strings as they are at the top
   /// level and quoted inside containers when they hold anything but
   /// [A-Za-z0-9_]; arrays "(\n    a,\n    b\n)"; dictionaries
   /// "{\n    key = value;\n}"; data "<0a1b2c3d 04>"; null "<null>"; objects
@@ -179,6 +183,7 @@ class Value {
 /// open-addressing index beyond that; erase is linear in the size.
 class Value::Dict {
  public:
+  /// One key and its value.
   struct Entry {
     std::string key;
     Value value;

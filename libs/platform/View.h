@@ -2,10 +2,6 @@
 // Views: a rectangle in its superview with subviews, touch callbacks and a
 // deferred layout callback. Frames are in the superview's points, origin at
 // the top left, y down. Views belong to the main thread.
-//
-// Layout is deferred: a change of size or content scale, or placing the view
-// in a visible window, queues it, and the run loop calls layoutSubviews() once
-// at its next pass, however many changes came before.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -20,6 +16,13 @@ class TouchSet;
 class Window;
 class ViewController;
 
+/// A view: a rectangle in its superview with subviews, touch callbacks and a
+/// deferred layout callback. Frames are in the superview's points, origin at the
+/// top left, y down. Views belong to the main thread.
+///
+/// Layout is deferred: a change of size or content scale, or placing the view
+/// in a visible window, queues it, and the run loop calls layoutSubviews() once
+/// at its next pass, however many changes came before.
 class View : public Object {
   PLATFORM_CLASS(View, Object)
  public:

@@ -1,9 +1,6 @@
 #pragma once
 // A view controller: owns one view (usually the window's root view) and is
 // asked before the interface turns to another orientation.
-//
-// Interface orientations are the platform's numbers: 1 portrait, 2 portrait
-// upside down, 3 and 4 the two landscape orientations.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -12,6 +9,11 @@ namespace platform {
 
 class View;
 
+/// A view controller: owns one view (usually the window's root view) and is
+/// asked before the interface turns to another orientation.
+///
+/// Interface orientations are the platform's numbers: 1 portrait, 2 portrait
+/// upside down, 3 and 4 the two landscape orientations.
 class ViewController : public Object {
   PLATFORM_CLASS(ViewController, Object)
  public:

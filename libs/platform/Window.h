@@ -1,23 +1,6 @@
 #pragma once
 // The application's window: the root of a view tree, shown as a desktop
 // window (SDL2) unless the process is headless, and the source of touches.
-//
-// Implemented:
-//  [x] a desktop window of the screen's size × scale, width and height
-//      exchanged while the interface orientation is landscape (3 or 4);
-//  [x] mouse and finger input as touches in four phases: the mouse is one
-//      finger; each SDL finger is one touch; a touch keeps its Touch object
-//      and its view (hit-tested when it begins) until it ends; leaving the
-//      window while pressed, or losing focus, cancels; quick taps (within
-//      0.35 s and 10 points of the previous one) count up tapCount;
-//  [x] hidden and non-interactive views get no touches; a view without
-//      multiple touch gets only its first finger;
-//  [x] window close ends the application; focus and minimising drive its
-//      lifecycle; Ctrl+arrow keys ask the root view controller to turn.
-// Missing:
-//  [ ] drawing of views other than the GL view (the GL view is presented by
-//      its context, see GLContext.h);
-//  [ ] resizing by the user (the window has a fixed size).
 
 #include "platform/Geometry.h"
 #include "platform/View.h"
@@ -29,6 +12,25 @@ namespace platform {
 
 class ViewController;
 
+/// The application's window: the root of a view tree, shown as a desktop window
+/// (SDL2) unless the process is headless, and the source of touches.
+///
+/// Implemented:
+///  [x] a desktop window of the screen's size × scale, width and height
+///      exchanged while the interface orientation is landscape (3 or 4);
+///  [x] mouse and finger input as touches in four phases: the mouse is one
+///      finger; each SDL finger is one touch; a touch keeps its Touch object
+///      and its view (hit-tested when it begins) until it ends; leaving the
+///      window while pressed, or losing focus, cancels; quick taps (within
+///      0.35 s and 10 points of the previous one) count up tapCount;
+///  [x] hidden and non-interactive views get no touches; a view without
+///      multiple touch gets only its first finger;
+///  [x] window close ends the application; focus and minimising drive its
+///      lifecycle; Ctrl+arrow keys ask the root view controller to turn.
+/// Missing:
+///  [ ] drawing of views other than the GL view (the GL view is presented by
+///      its context, see GLContext.h);
+///  [ ] resizing by the user (the window has a fixed size).
 class Window : public View {
   PLATFORM_CLASS(Window, View)
  public:

@@ -3,9 +3,6 @@
 // (answered in JSON) or for the rank a score would have (answered as plain
 // text), one request at a time, and reports to its delegate, which then
 // reads the answer with parseScores() or parseRank().
-//
-// Addresses: facts().scoreServer followed by /api/get-scores or
-// /api/get-rank-for-score with the query values escaped.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -24,11 +21,24 @@ class CLScoreServerRequest;
 class CLScoreServerRequestDelegate {
  public:
   virtual ~CLScoreServerRequestDelegate() = default;
+  /// A list of scores arrived: read it with parseScores().
+  /// \param sender the request that finished.
   virtual void scoreRequestOk(CLScoreServerRequest* sender) {}
+  /// A rank arrived: read it with parseRank().
+  /// \param sender the request that finished.
   virtual void scoreRequestRankOk(CLScoreServerRequest* sender) {}
+  /// The request failed.
+  /// \param sender the request that finished.
   virtual void scoreRequestFail(CLScoreServerRequest* sender) {}
 };
 
+/// Asks the score service for a list of scores (answered in JSON) or for the
+/// rank a score would have (answered as plain text), one request at a time, and
+/// reports to its delegate, which then reads the answer with parseScores() or
+/// parseRank().
+///
+/// Addresses: facts().scoreServer followed by /api/get-scores or
+/// /api/get-rank-for-score with the query values escaped.
 class CLScoreServerRequest : public platform::Object, public platform::URLConnectionDelegate {
   PLATFORM_CLASS(CLScoreServerRequest, platform::Object)
  public:
@@ -36,12 +46,27 @@ class CLScoreServerRequest : public platform::Object, public platform::URLConnec
   /// this device only.
   static constexpr int kQueryFlagByDevice = 2;
 
+  /// A new autoreleased request.
+  /// \param gameName the game's name on the service.
+  /// \param delegate an object that may implement CLScoreServerRequestDelegate
+  ///   (retained).
   static CLScoreServerRequest* serverWithGameName(const std::string& gameName, platform::Object* delegate);
+  /// Stores the name and retains the delegate. Always succeeds.
+  /// \param gameName the game's name on the service.
+  /// \param delegate an object that may implement CLScoreServerRequestDelegate
+  ///   (retained).
   bool initWithGameName(const std::string& gameName, platform::Object* delegate);
 
   /// Asks for a list of scores. Returns whether the request started.
+  /// \param queryType which scores, as the service numbers its query types.
+  /// \param limit the most scores to return.
+  /// \param offset how many of the best scores to skip.
+  /// \param flags kQueryFlagByDevice or 0.
+  /// \param category the score list's category; empty for the default.
   bool requestScores(int queryType, int limit, int offset, int flags, const std::string& category = "");
   /// Asks for the rank `score` would have in `category`.
+  /// \param score the score to rank.
+  /// \param category the score list's category; empty for the default.
   bool requestRankForScore(int score, const std::string& category);
 
   /// The array under "scores" of the JSON answer; nothing when the answer

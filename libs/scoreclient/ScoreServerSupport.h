@@ -28,7 +28,7 @@ std::string serviceAddress(std::string_view path);
 platform::URLRequest makeRequest(const std::string& url, const char* method);
 
 /// At most `limit` bytes of a server's answer for a log line: control and
-/// non-ASCII bytes as \xNN, and the full size when cut.
+/// non-ASCII bytes as `\xNN`, and the full size when cut.
 std::string printableExcerpt(std::string_view bytes, std::size_t limit = 200);
 
 }  // namespace scoreclient

@@ -1,21 +1,5 @@
 #pragma once
 // CCAction: the protocol every action follows.
-//
-// An action changes properties of one object (its target, normally a node) as
-// time passes. The action manager drives it in a fixed order:
-//   startWithTarget(target)   once, when the action is run;
-//   step(dt)                  once per frame while it runs, followed by isDone();
-//   stop()                    once, after isDone() turned true.
-// An action removed before it finishes is released without stop().
-//
-// For actions, update(t) is the interpolation entry: it receives the fraction
-// of the action that has passed (normally 0 to 1). Interval actions call it
-// from step(); containers and easing wrappers call it directly on their inner
-// actions. It overrides platform::Object::update(float), the scheduler's
-// per-frame callback, which actions never receive from the scheduler.
-//
-// Every subclass declares itself with PLATFORM_CLASS and is default
-// constructible, so copies can make "a new instance of the same class".
 
 #include "platform/Object.h"
 
@@ -25,6 +9,23 @@
 /// The tag of an action that has none. Lookups by tag refuse it.
 inline constexpr std::int32_t kCCActionTagInvalid = -1;
 
+/// The protocol every action follows.
+///
+/// An action changes properties of one object (its target, normally a node) as
+/// time passes. The action manager drives it in a fixed order:
+///   startWithTarget(target)   once, when the action is run;
+///   step(dt)                  once per frame while it runs, followed by isDone();
+///   stop()                    once, after isDone() turned true.
+/// An action removed before it finishes is released without stop().
+///
+/// For actions, update(t) is the interpolation entry: it receives the fraction
+/// of the action that has passed (normally 0 to 1). Interval actions call it
+/// from step(); containers and easing wrappers call it directly on their inner
+/// actions. It overrides platform::Object::update(float), the scheduler's
+/// per-frame callback, which actions never receive from the scheduler.
+///
+/// Every subclass declares itself with PLATFORM_CLASS and is default
+/// constructible, so copies can make "a new instance of the same class".
 class CCAction : public platform::Object {
   PLATFORM_CLASS(CCAction, platform::Object)
 

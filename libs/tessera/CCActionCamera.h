@@ -12,6 +12,7 @@ class CCActionCamera : public CCActionInterval {
 
  public:
   /// A new autoreleased camera action of `duration` seconds.
+  /// \param duration seconds the action lasts.
   static CCActionCamera* actionWithDuration(float duration);
 
   /// Base start, then reads the camera's vectors.

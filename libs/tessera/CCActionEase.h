@@ -45,6 +45,7 @@
 /// Declares `static Class* actionWithAction(CCActionInterval*)` building a
 /// Class (a static factory is not inherited as "the receiving class").
 #define CC_EASE_FACTORY(Class)                                                                 \
+  /** A new autoreleased ease of `action`. \param action the action whose time is eased. */    \
   static Class* actionWithAction(CCActionInterval* action) {                                   \
     return ::platform::createAutoreleased<Class>([&](Class& e) { return e.initWithAction(action); }); \
   }
@@ -63,6 +64,7 @@ class CCActionEase : public CCActionInterval {
   /// Interval init with the inner action's duration (read once, here), then
   /// retains the action. Expects an action ("Ease: arguments must be
   /// non-nil"); returns false without one.
+  /// \param action the action whose time is eased (retained).
   virtual bool initWithAction(CCActionInterval* action);
   using CCActionInterval::initWithDuration;
 
@@ -108,9 +110,13 @@ class CCEaseRateAction : public CCActionEase {
 
  public:
   /// A new autoreleased wrapper of `action` with `rate`.
+  /// \param action the action whose time is eased (retained).
+  /// \param rate the exponent of the curve.
   static CCEaseRateAction* actionWithAction(CCActionInterval* action, float rate);
 
   /// Wrapper init, then stores the rate.
+  /// \param action the action whose time is eased (retained).
+  /// \param rate the exponent of the curve.
   virtual bool initWithAction(CCActionInterval* action, float rate);
   using CCActionEase::initWithAction;
 
@@ -138,6 +144,8 @@ class CCEaseRateAction : public CCActionEase {
 
 /// Declares the rate factory building Class.
 #define CC_EASE_RATE_FACTORY(Class)                                                                         \
+  /** A new autoreleased ease of `action`. \param action the action whose time is eased.                    \
+      \param rate the exponent of the curve. */                                                             \
   static Class* actionWithAction(CCActionInterval* action, float rate) {                                    \
     return ::platform::createAutoreleased<Class>([&](Class& e) { return e.initWithAction(action, rate); }); \
   }
@@ -281,13 +289,19 @@ class CCEaseElastic : public CCActionEase {
 
  public:
   /// A new autoreleased wrapper of `action`, period 0.3.
+  /// \param action the action whose time is eased (retained).
   static CCEaseElastic* actionWithAction(CCActionInterval* action);
   /// A new autoreleased wrapper of `action` with `period`.
+  /// \param action the action whose time is eased (retained).
+  /// \param period the period of the oscillation, in fractions of the duration.
   static CCEaseElastic* actionWithAction(CCActionInterval* action, float period);
 
   /// Wrapper init with period 0.3.
+  /// \param action the action whose time is eased (retained).
   bool initWithAction(CCActionInterval* action) override;
   /// Wrapper init, then stores the period.
+  /// \param action the action whose time is eased (retained).
+  /// \param period the period of the oscillation, in fractions of the duration.
   virtual bool initWithAction(CCActionInterval* action, float period);
 
   /// Same class, copy of the inner action, same period. No tag.
@@ -315,9 +329,12 @@ class CCEaseElastic : public CCActionEase {
 
 /// Declares both elastic factories building Class.
 #define CC_EASE_ELASTIC_FACTORY(Class)                                                                        \
+  /** A new autoreleased ease of `action`, period 0.3. \param action the action whose time is eased. */       \
   static Class* actionWithAction(CCActionInterval* action) {                                                  \
     return ::platform::createAutoreleased<Class>([&](Class& e) { return e.initWithAction(action); });         \
   }                                                                                                           \
+  /** A new autoreleased ease of `action`. \param action the action whose time is eased.                      \
+      \param period the period of the oscillation, in fractions of the duration. */                           \
   static Class* actionWithAction(CCActionInterval* action, float period) {                                    \
     return ::platform::createAutoreleased<Class>([&](Class& e) { return e.initWithAction(action, period); }); \
   }
@@ -377,6 +394,7 @@ class CCEaseBounce : public CCActionEase {
   /// Four parabolic hops of falling height, landing on 1 at t = 1/2.75,
   /// 2/2.75, 2.5/2.75 and 1 (the thresholds compared in double precision);
   /// NaN takes the last hop.
+  /// \param t the fraction of the bounce, 0 to 1.
   float bounceTime(float t) const;
 
  protected:

@@ -35,6 +35,8 @@ class CCNode;
 /// Declares `static Class* actionWithSize(ccGridSize, float)` building a
 /// Class (a static factory is not inherited as "the receiving class").
 #define CC_GRID_ACTION_FACTORY(Class)                                                           \
+  /** A new autoreleased effect. \param gridSize cells across and up.                           \
+      \param duration seconds the effect lasts. */                                              \
   static Class* actionWithSize(ccGridSize gridSize, float duration) {                           \
     return createAction<Class>([&](Class& a) { return a.initWithSize(gridSize, duration); });   \
   }
@@ -111,8 +113,10 @@ class CCGrid3DAction : public CCGridAction {
 
   /// The vertex at corner `position` (0...X, 0...Y; not checked) of the
   /// target's grid; all zero when the target has no CCGrid3D of gridSize().
+  /// \param position the corner (0...X, 0...Y).
   ccVertex3F vertex(ccGridSize position) const;
   /// The undeformed vertex at corner `position`, as vertex().
+  /// \param position the corner (0...X, 0...Y).
   ccVertex3F originalVertex(ccGridSize position) const;
   /// Moves the vertex at corner `position`; nothing without a grid, as vertex().
   void setVertex(ccGridSize position, ccVertex3F vertex);
@@ -175,11 +179,17 @@ class CCAccelDeccelAmplitude : public CCActionInterval {
  public:
   /// A new autoreleased wrapper of `action` (retained) lasting `duration`
   /// seconds (not the inner action's duration). nullptr, logged, without an action.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   static CCAccelDeccelAmplitude* actionWithAction(CCActionInterval* action, float duration);
   static CCAccelDeccelAmplitude* actionWithDuration(float duration) = delete;
 
   /// Interval init with `duration`, retains `action`, rate 1. False and
   /// logged when `action` is nullptr.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   virtual bool initWithAction(CCActionInterval* action, float duration);
   using CCActionInterval::initWithDuration;
 
@@ -212,9 +222,18 @@ class CCAccelAmplitude : public CCActionInterval {
   PLATFORM_CLASS(CCAccelAmplitude, CCActionInterval)
 
  public:
+  /// A new autoreleased wrapper of `action` (retained); nullptr, logged, without one.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   static CCAccelAmplitude* actionWithAction(CCActionInterval* action, float duration);
   static CCAccelAmplitude* actionWithDuration(float duration) = delete;
 
+  /// Interval init with `duration`, retains `action`, rate 1. False and logged
+  /// when `action` is nullptr.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   virtual bool initWithAction(CCActionInterval* action, float duration);
   using CCActionInterval::initWithDuration;
 
@@ -242,9 +261,18 @@ class CCDeccelAmplitude : public CCActionInterval {
   PLATFORM_CLASS(CCDeccelAmplitude, CCActionInterval)
 
  public:
+  /// A new autoreleased wrapper of `action` (retained); nullptr, logged, without one.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   static CCDeccelAmplitude* actionWithAction(CCActionInterval* action, float duration);
   static CCDeccelAmplitude* actionWithDuration(float duration) = delete;
 
+  /// Interval init with `duration`, retains `action`, rate 1. False and logged
+  /// when `action` is nullptr.
+  /// \param action the grid effect whose amplitude is eased (it must have an
+  ///   amplitude).
+  /// \param duration seconds the wrapper lasts.
   virtual bool initWithAction(CCActionInterval* action, float duration);
   using CCActionInterval::initWithDuration;
 
@@ -290,10 +318,12 @@ class CCReuseGrid : public CCActionInstant {
 
  public:
   /// A new autoreleased CCReuseGrid.
+  /// \param times how many following grid actions reuse the grid.
   static CCReuseGrid* actionWithTimes(int times);
   static CCReuseGrid* action() = delete;
 
   /// Instant init, then stores `times`.
+  /// \param times how many following grid actions reuse the grid.
   virtual bool initWithTimes(int times);
 
   /// Same class, same times. No tag.

@@ -36,9 +36,19 @@ class CCWaves3D : public CCGrid3DAction {
   PLATFORM_CLASS(CCWaves3D, CCGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCWaves3D* actionWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   static CCWaves3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the wave settings.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   using CCGrid3DAction::initWithSize;
 
@@ -66,6 +76,7 @@ class CCFlipX3D : public CCGrid3DAction {
 
  public:
   /// On a 1 × 1 grid.
+  /// \param duration seconds the effect lasts.
   static CCFlipX3D* actionWithDuration(float duration);
   static CCFlipX3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
@@ -86,6 +97,8 @@ class CCFlipY3D : public CCFlipX3D {
   PLATFORM_CLASS(CCFlipY3D, CCFlipX3D)
 
  public:
+  /// A new autoreleased effect.
+  /// \param duration seconds the effect lasts.
   static CCFlipY3D* actionWithDuration(float duration);
 
   void update(float t) override;
@@ -106,9 +119,18 @@ class CCLens3D : public CCGrid3DAction {
 
  public:
   /// `position` in points; `radius` in pixels. lensEffect 0.7.
+  /// \param position the centre of the effect, points.
+  /// \param radius how far the effect reaches from the centre, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCLens3D* actionWithPosition(CGPoint position, float radius, ccGridSize gridSize, float duration);
   static CCLens3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the centre and the effect's settings.
+  /// \param position the centre of the effect, points.
+  /// \param radius how far the effect reaches from the centre, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithPosition(CGPoint position, float radius, ccGridSize gridSize, float duration);
   using CCGrid3DAction::initWithSize;
 
@@ -145,10 +167,23 @@ class CCRipple3D : public CCGrid3DAction {
 
  public:
   /// `position` in points; `radius` in pixels.
+  /// \param position the centre of the effect, points.
+  /// \param radius how far the effect reaches from the centre, pixels.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCRipple3D* actionWithPosition(CGPoint position, float radius, int waves, float amplitude,
                                         ccGridSize gridSize, float duration);
   static CCRipple3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the centre and the effect's settings.
+  /// \param position the centre of the effect, points.
+  /// \param radius how far the effect reaches from the centre, pixels.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithPosition(CGPoint position, float radius, int waves, float amplitude, ccGridSize gridSize,
                                 float duration);
   using CCGrid3DAction::initWithSize;
@@ -182,9 +217,19 @@ class CCShaky3D : public CCGrid3DAction {
   PLATFORM_CLASS(CCShaky3D, CCGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param range the largest offset, pixels.
+  /// \param shakeZ whether the vertices also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCShaky3D* actionWithRange(int range, bool shakeZ, ccGridSize gridSize, float duration);
   static CCShaky3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the range and the z switch.
+  /// \param range the largest offset, pixels.
+  /// \param shakeZ whether the vertices also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithRange(int range, bool shakeZ, ccGridSize gridSize, float duration);
   using CCGrid3DAction::initWithSize;
 
@@ -207,9 +252,19 @@ class CCLiquid : public CCGrid3DAction {
   PLATFORM_CLASS(CCLiquid, CCGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCLiquid* actionWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   static CCLiquid* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the wave settings.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   using CCGrid3DAction::initWithSize;
 
@@ -234,10 +289,24 @@ class CCWaves : public CCGrid3DAction {
   PLATFORM_CLASS(CCWaves, CCGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param horizontal whether the rows bend.
+  /// \param vertical whether the columns bend.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCWaves* actionWithWaves(int waves, float amplitude, bool horizontal, bool vertical, ccGridSize gridSize,
                                   float duration);
   static CCWaves* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the wave settings.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param horizontal whether the rows bend.
+  /// \param vertical whether the columns bend.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithWaves(int waves, float amplitude, bool horizontal, bool vertical, ccGridSize gridSize,
                              float duration);
   using CCGrid3DAction::initWithSize;
@@ -268,10 +337,21 @@ class CCTwirl : public CCGrid3DAction {
 
  public:
   /// `position` in points.
+  /// \param position the centre of the effect, points.
+  /// \param twirls how many turns back and forth over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCTwirl* actionWithPosition(CGPoint position, int twirls, float amplitude, ccGridSize gridSize,
                                      float duration);
   static CCTwirl* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the centre and the effect's settings.
+  /// \param position the centre of the effect, points.
+  /// \param twirls how many turns back and forth over the duration.
+  /// \param amplitude the height of the waves, pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithPosition(CGPoint position, int twirls, float amplitude, ccGridSize gridSize, float duration);
   using CCGrid3DAction::initWithSize;
 

@@ -1,22 +1,23 @@
 #pragma once
 // CCActionInstant: the base of actions that do their whole work at once.
-//
-// An instant action acts in startWithTarget() and is finished straight away:
-// its duration is 0, isDone() is always true, and step() only applies the
-// (empty) update with 1. Run on its own, its effect happens inside runAction(),
-// in the caller's frame, even when the node's actions are paused; the action
-// manager drops it at the node's next unpaused frame. Inside a sequence or a
-// spawn it acts when its turn comes, so it marks a point in time between the
-// interval actions around it.
-//
-// Writing a subclass: declare it with PLATFORM_CLASS, give it a public default
-// constructor and a static factory, and override startWithTarget() (calling
-// the base first). Classes with parameters override copy() and reverse().
-//
-// Cost: nothing is allocated after creation.
 
 #include "tessera/CCFiniteTimeAction.h"
 
+/// The base of actions that do their whole work at once.
+///
+/// An instant action acts in startWithTarget() and is finished straight away:
+/// its duration is 0, isDone() is always true, and step() only applies the
+/// (empty) update with 1. Run on its own, its effect happens inside runAction(),
+/// in the caller's frame, even when the node's actions are paused; the action
+/// manager drops it at the node's next unpaused frame. Inside a sequence or a
+/// spawn it acts when its turn comes, so it marks a point in time between the
+/// interval actions around it.
+///
+/// Writing a subclass: declare it with PLATFORM_CLASS, give it a public default
+/// constructor and a static factory, and override startWithTarget() (calling
+/// the base first). Classes with parameters override copy() and reverse().
+///
+/// Cost: nothing is allocated after creation.
 class CCActionInstant : public CCFiniteTimeAction {
   PLATFORM_CLASS(CCActionInstant, CCFiniteTimeAction)
 

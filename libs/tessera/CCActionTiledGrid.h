@@ -34,10 +34,19 @@ class CCShakyTiles3D : public CCTiledGrid3DAction {
   PLATFORM_CLASS(CCShakyTiles3D, CCTiledGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param range the largest offset of a corner, pixels.
+  /// \param shakeZ whether the corners also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCShakyTiles3D* actionWithRange(int range, bool shakeZ, ccGridSize gridSize, float duration);
   static CCShakyTiles3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
   /// Grid-action init, then stores the range and whether z shakes too.
+  /// \param range the largest offset of a corner, pixels.
+  /// \param shakeZ whether the corners also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithRange(int range, bool shakeZ, ccGridSize gridSize, float duration);
   using CCTiledGrid3DAction::initWithSize;
 
@@ -58,9 +67,19 @@ class CCShatteredTiles3D : public CCTiledGrid3DAction {
   PLATFORM_CLASS(CCShatteredTiles3D, CCTiledGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param range the largest offset of a corner, pixels.
+  /// \param shatterZ whether the corners also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCShatteredTiles3D* actionWithRange(int range, bool shatterZ, ccGridSize gridSize, float duration);
   static CCShatteredTiles3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the range and the z switch.
+  /// \param range the largest offset of a corner, pixels.
+  /// \param shatterZ whether the corners also move in z.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithRange(int range, bool shatterZ, ccGridSize gridSize, float duration);
   using CCTiledGrid3DAction::initWithSize;
 
@@ -95,10 +114,19 @@ class CCShuffleTiles : public CCTiledGrid3DAction {
 
  public:
   /// `seed` −1 leaves the random source as it is.
+  /// \param seed the seed of the random order, or -1 to leave the random source
+  ///   as it is.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCShuffleTiles* actionWithSeed(int seed, ccGridSize gridSize, float duration);
   /// With seed −1.
   static CCShuffleTiles* actionWithSize(ccGridSize gridSize, float duration);
 
+  /// Grid init, then the seed.
+  /// \param seed the seed of the random order, or -1 to leave the random source
+  ///   as it is.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithSeed(int seed, ccGridSize gridSize, float duration);
   /// With seed −1.
   bool initWithSize(ccGridSize gridSize, float duration) override;
@@ -207,10 +235,19 @@ class CCTurnOffTiles : public CCTiledGrid3DAction {
 
  public:
   /// `seed` −1 leaves the random source as it is.
+  /// \param seed the seed of the random order, or -1 to leave the random source
+  ///   as it is.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCTurnOffTiles* actionWithSeed(int seed, ccGridSize gridSize, float duration);
   /// With seed −1.
   static CCTurnOffTiles* actionWithSize(ccGridSize gridSize, float duration);
 
+  /// Grid init, then the seed.
+  /// \param seed the seed of the random order, or -1 to leave the random source
+  ///   as it is.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithSeed(int seed, ccGridSize gridSize, float duration);
   /// With seed −1.
   bool initWithSize(ccGridSize gridSize, float duration) override;
@@ -243,9 +280,19 @@ class CCWavesTiles3D : public CCTiledGrid3DAction {
   PLATFORM_CLASS(CCWavesTiles3D, CCTiledGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves (jumps), pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCWavesTiles3D* actionWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   static CCWavesTiles3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the wave settings.
+  /// \param waves how many full waves pass over the duration.
+  /// \param amplitude the height of the waves (jumps), pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithWaves(int waves, float amplitude, ccGridSize gridSize, float duration);
   using CCTiledGrid3DAction::initWithSize;
 
@@ -274,9 +321,19 @@ class CCJumpTiles3D : public CCTiledGrid3DAction {
   PLATFORM_CLASS(CCJumpTiles3D, CCTiledGrid3DAction)
 
  public:
+  /// A new autoreleased effect.
+  /// \param jumps how many jumps each tile makes over the duration.
+  /// \param amplitude the height of the waves (jumps), pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   static CCJumpTiles3D* actionWithJumps(int jumps, float amplitude, ccGridSize gridSize, float duration);
   static CCJumpTiles3D* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init, then the jump settings.
+  /// \param jumps how many jumps each tile makes over the duration.
+  /// \param amplitude the height of the waves (jumps), pixels.
+  /// \param gridSize the grid's cells across and up.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithJumps(int jumps, float amplitude, ccGridSize gridSize, float duration);
   using CCTiledGrid3DAction::initWithSize;
 
@@ -306,9 +363,14 @@ class CCSplitRows : public CCTiledGrid3DAction {
 
  public:
   /// On a 1 × rows grid.
+  /// \param rows how many rows the picture splits into.
+  /// \param duration seconds the effect lasts.
   static CCSplitRows* actionWithRows(int rows, float duration);
   static CCSplitRows* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init over a grid of one column and `rows` rows.
+  /// \param rows how many rows the picture splits into.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithRows(int rows, float duration);
   using CCTiledGrid3DAction::initWithSize;
 
@@ -331,9 +393,14 @@ class CCSplitCols : public CCTiledGrid3DAction {
 
  public:
   /// On a cols × 1 grid.
+  /// \param cols how many columns the picture splits into.
+  /// \param duration seconds the effect lasts.
   static CCSplitCols* actionWithCols(int cols, float duration);
   static CCSplitCols* actionWithSize(ccGridSize gridSize, float duration) = delete;
 
+  /// Grid init over a grid of `cols` columns and one row.
+  /// \param cols how many columns the picture splits into.
+  /// \param duration seconds the effect lasts.
   virtual bool initWithCols(int cols, float duration);
   using CCTiledGrid3DAction::initWithSize;
 

@@ -26,6 +26,9 @@ using CCFloatSetter = void (*)(platform::Object* target, float value);
 /// Declares `static Class* actionWithDuration(duration, key, from, to)`
 /// building a Class, for subclasses of CCActionTween.
 #define CC_TWEEN_FACTORY(Class)                                                                              \
+  /** A new autoreleased tween. \param duration seconds it lasts.                                            \
+      \param key the name of the float property it sets. \param from the value at the start.                 \
+      \param to the value at the end. */                                                                     \
   static Class* actionWithDuration(float duration, const std::string& key, float from, float to) {           \
     return ::platform::createAutoreleased<Class>(                                                            \
         [&](Class& tween) { return tween.initWithDuration(duration, key, from, to); });                     \
@@ -63,9 +66,14 @@ class CCActionTween : public CCActionInterval {
 
   /// Registers `setter` for the float property `key` of `classInfo` and its
   /// subclasses. Main thread only.
+  /// \param classInfo the class (PLATFORM_CLASS's classInfo_).
+  /// \param key the property's name.
+  /// \param setter the function that sets it.
   static void registerFloatProperty(const platform::ClassInfo& classInfo, std::string_view key, CCFloatSetter setter);
   /// The setter for `key` on objects of `classInfo`, looked up through the
   /// parents; nullptr when none has the key.
+  /// \param classInfo the class (PLATFORM_CLASS's classInfo_).
+  /// \param key the property's name.
   static CCFloatSetter floatSetter(const platform::ClassInfo& classInfo, std::string_view key);
   /// Sets the property `key` of `target` to `value`. False, changing nothing,
   /// for a nullptr target or an unknown key.

@@ -1,22 +1,23 @@
 #pragma once
 // CCAnimate: plays a CCAnimation on a sprite, one frame after another.
-//
-// Over the action's duration the frames share the time equally: at fraction
-// t the sprite shows frame floor(n × t) of the n frames the animation has at
-// that moment (the last one from t = (n - 1) / n on). A frame already shown
-// is not set again. With restoreOriginalFrame the sprite gets back, when the
-// action stops, the frame it showed when the action started.
-//
-// An animation without frames shows nothing: update() then changes nothing.
-//
-// The target must be a CCSprite; with any other target the action changes
-// nothing.
 
 #include "platform/Ref.h"
 #include "tessera/CCActionInterval.h"
 #include "tessera/CCAnimation.h"
 #include "tessera/CCSpriteFrame.h"
 
+/// Plays a CCAnimation on a sprite, one frame after another.
+///
+/// Over the action's duration the frames share the time equally: at fraction
+/// t the sprite shows frame floor(n × t) of the n frames the animation has at
+/// that moment (the last one from t = (n - 1) / n on). A frame already shown
+/// is not set again. With restoreOriginalFrame the sprite gets back, when the
+/// action stops, the frame it showed when the action started.
+///
+/// An animation without frames shows nothing: update() then changes nothing.
+///
+/// The target must be a CCSprite; with any other target the action changes
+/// nothing.
 class CCAnimate : public CCActionInterval {
   PLATFORM_CLASS(CCAnimate, CCActionInterval)
 
@@ -24,8 +25,18 @@ class CCAnimate : public CCActionInterval {
   // [SECTION] Creation. Factories return autoreleased actions, or nullptr.
 
   /// Restores the original frame when stopped.
+  /// \param animation the frames to show.
   static CCAnimate* actionWithAnimation(CCAnimation* animation);
+  /// Lasts the animation's frame count × its delay.
+  /// \param animation the frames to show.
+  /// \param restoreOriginalFrame whether the sprite gets its starting frame back
+  ///   when the action stops.
   static CCAnimate* actionWithAnimation(CCAnimation* animation, bool restoreOriginalFrame);
+  /// \param duration seconds the whole animation takes, shared equally by the
+  ///   frames.
+  /// \param animation the frames to show.
+  /// \param restoreOriginalFrame whether the sprite gets its starting frame back
+  ///   when the action stops.
   static CCAnimate* actionWithDuration(float duration, CCAnimation* animation, bool restoreOriginalFrame);
 
   CCAnimate() = default;

@@ -1,14 +1,6 @@
 #pragma once
 // CCAnimation: a named, ordered list of sprite frames with one delay for every
 // frame: the data that CCAnimate plays on a sprite.
-//
-// The frame list is an array object of its own. The initialisers copy the
-// caller's array, so later changes to it do not reach the animation;
-// setFrames() shares the array it is given; frames() returns the live array.
-// Frames may be added at any time, even while a CCAnimate plays the
-// animation: the action reads the frame count on every update.
-//
-// Main thread only.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -20,6 +12,16 @@
 class CCSpriteFrame;
 class CCTexture2D;
 
+/// A named, ordered list of sprite frames with one delay for every frame: the
+/// data that CCAnimate plays on a sprite.
+///
+/// The frame list is an array object of its own. The initialisers copy the
+/// caller's array, so later changes to it do not reach the animation;
+/// setFrames() shares the array it is given; frames() returns the live array.
+/// Frames may be added at any time, even while a CCAnimate plays the
+/// animation: the action reads the frame count on every update.
+///
+/// Main thread only.
 class CCAnimation : public platform::Object {
   PLATFORM_CLASS(CCAnimation, platform::Object)
 
@@ -29,11 +31,28 @@ class CCAnimation : public platform::Object {
   // name, a delay of 0 and no frames; a null `frames` array is no frames.
 
   static CCAnimation* animation();
+  /// An unnamed animation of `frames`, delay 0.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
   static CCAnimation* animationWithFrames(const CCArray* frames);
+  /// An unnamed animation of `frames`.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
+  /// \param delay seconds each frame is shown.
   static CCAnimation* animationWithFrames(const CCArray* frames, float delay);
+  /// A named animation without frames, delay 0.
+  /// \param name the animation's name.
   static CCAnimation* animationWithName(const std::string& name);
+  /// A named animation of `frames`, delay 0.
+  /// \param name the animation's name.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
   static CCAnimation* animationWithName(const std::string& name, const CCArray* frames);
+  /// A named animation without frames.
+  /// \param name the animation's name.
+  /// \param delay seconds each frame is shown.
   static CCAnimation* animationWithName(const std::string& name, float delay);
+  /// A named animation of `frames`.
+  /// \param name the animation's name.
+  /// \param delay seconds each frame is shown.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
   static CCAnimation* animationWithName(const std::string& name, float delay, const CCArray* frames);
 
   CCAnimation() = default;
@@ -43,11 +62,16 @@ class CCAnimation : public platform::Object {
   virtual bool initWithFrames(const CCArray* frames);
   /// No name; the delay; a new array holding the objects of `frames`.
   /// Always succeeds.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
+  /// \param delay seconds each frame is shown.
   virtual bool initWithFrames(const CCArray* frames, float delay);
   virtual bool initWithName(const std::string& name);
   virtual bool initWithName(const std::string& name, const CCArray* frames);
   virtual bool initWithName(const std::string& name, float delay);
   /// As initWithFrames(frames, delay), with the name. Always succeeds.
+  /// \param name the animation's name.
+  /// \param delay seconds each frame is shown.
+  /// \param frames the CCSpriteFrame objects in playing order, or nullptr.
   virtual bool initWithName(const std::string& name, float delay, const CCArray* frames);
 
   /// "<CCAnimation = ADDRESS | frames=N, delay:D>", the delay with six
@@ -57,13 +81,17 @@ class CCAnimation : public platform::Object {
   // [SECTION] Frames
 
   /// Appends `frame`. nullptr is ignored.
+  /// \param frame the frame to show next (retained).
   void addFrame(CCSpriteFrame* frame);
   /// Appends a frame of `rect` (points) of `texture`.
+  /// \param texture the texture holding the picture.
+  /// \param rect the picture's rectangle in the texture, points.
   void addFrameWithTexture(CCTexture2D* texture, CGRect rect);
   /// Appends a frame of the whole image `filename`, loaded (or found) through
   /// the texture cache: origin (0, 0), size the texture's content size. An
   /// image that can't be loaded gives a frame without a texture and with an
   /// empty rectangle (the texture cache logs the failure).
+  /// \param filename an image file, looked up like any resource.
   void addFrameWithFilename(const std::string& filename);
 
   // [SECTION] Properties

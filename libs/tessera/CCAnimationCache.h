@@ -2,11 +2,6 @@
 // CCAnimationCache: the process-wide registry of animations by name, so an
 // animation built once can be found again (for example by a sprite that
 // shows a given frame of a named animation).
-//
-// The cache holds one reference to each animation. It is filed under the
-// name given to addAnimation(), whatever the animation's own name is.
-//
-// Main thread only.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -16,6 +11,14 @@
 #include <string>
 #include <unordered_map>
 
+/// The process-wide registry of animations by name, so an animation built once
+/// can be found again (for example by a sprite that shows a given frame of a
+/// named animation).
+///
+/// The cache holds one reference to each animation. It is filed under the
+/// name given to addAnimation(), whatever the animation's own name is.
+///
+/// Main thread only.
 class CCAnimationCache : public platform::Object {
   PLATFORM_CLASS(CCAnimationCache, platform::Object)
 
@@ -42,10 +45,14 @@ class CCAnimationCache : public platform::Object {
 
   /// Files `animation` under `name`, replacing (and releasing) the animation
   /// filed there before. A null animation is ignored.
+  /// \param animation the animation (retained by the cache).
+  /// \param name the name it is filed under.
   void addAnimation(CCAnimation* animation, const std::string& name);
   /// Removes the animation filed under `name`; an unknown name does nothing.
+  /// \param name the name it is filed under.
   void removeAnimationByName(const std::string& name);
   /// The animation filed under `name`, or nullptr.
+  /// \param name the name it is filed under.
   CCAnimation* animationByName(const std::string& name) const;
   /// Number of animations filed.
   std::size_t animationCount() const { return animations_.size(); }

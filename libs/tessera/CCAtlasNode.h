@@ -2,21 +2,6 @@
 // CCAtlasNode: a node that draws cells of a grid-cut image (the tile file)
 // through one texture atlas; every item of the node is one quad whose
 // texture coordinates pick one cell.
-//
-// The cell size is given in points and kept in pixels (× the content scale
-// factor). The grid is counted on the image's own size, not on the
-// power-of-two size of its texture. Subclasses fill the quads in
-// updateAtlasValues(); this class only draws them.
-//
-// Colours: the quads' vertex colours are ignored; the whole node draws in one
-// colour and opacity. With a premultiplied-alpha texture (the usual case)
-// the opacity is multiplied into that colour and blending is (ONE,
-// ONE_MINUS_SRC_ALPHA); otherwise the colour is kept and blending is
-// (SRC_ALPHA, ONE_MINUS_SRC_ALPHA).
-//
-// Cost: one glDrawElements per draw, nothing allocated per frame.
-//
-// Main thread only.
 
 #include "platform/Ref.h"
 #include "tessera/CCNode.h"
@@ -26,6 +11,24 @@
 
 #include <string>
 
+/// A node that draws cells of a grid-cut image (the tile file) through one
+/// texture atlas; every item of the node is one quad whose texture coordinates
+/// pick one cell.
+///
+/// The cell size is given in points and kept in pixels (× the content scale
+/// factor). The grid is counted on the image's own size, not on the
+/// power-of-two size of its texture. Subclasses fill the quads in
+/// updateAtlasValues(); this class only draws them.
+///
+/// Colours: the quads' vertex colours are ignored; the whole node draws in one
+/// colour and opacity. With a premultiplied-alpha texture (the usual case)
+/// the opacity is multiplied into that colour and blending is (ONE,
+/// ONE_MINUS_SRC_ALPHA); otherwise the colour is kept and blending is
+/// (SRC_ALPHA, ONE_MINUS_SRC_ALPHA).
+///
+/// Cost: one glDrawElements per draw, nothing allocated per frame.
+///
+/// Main thread only.
 class CCAtlasNode : public CCNode, public CCRGBAProtocol, public CCTextureProtocol {
   PLATFORM_CLASS(CCAtlasNode, CCNode)
 

@@ -43,7 +43,8 @@ struct BMFontPadding {
 /// file, in either of the two forms font tools write.
 ///
 /// Text form. The text is read as UTF-8, split into lines at every line feed
-/// (nothing else is trimmed, so CR LF files keep a '\r' at each line end) and
+/// (nothing else is trimmed, so CR LF files keep a carriage return at each line
+/// end) and
 /// every line is classified by its prefix, first match deciding:
 ///   "info face"          ignored
 ///   "common lineHeight"  line height; page size and page count checks
@@ -61,10 +62,10 @@ struct BMFontPadding {
 /// digits. A field the line does not have reads as 0.
 ///
 /// XML form, chosen when the first characters after white space (and a
-/// byte-order mark) are "<?xml" or "<font": a root <font> element holding
-/// <common lineHeight scaleW scaleH pages .../>, <page id file/> (inside
-/// <pages>), <char id x y width height xoffset yoffset xadvance .../> (inside
-/// <chars>) and <kerning first second amount/> (inside <kernings>).
+/// byte-order mark) are "<?xml" or "<font": a root `<font>` element holding
+/// `<common lineHeight scaleW scaleH pages .../>`, `<page id file/>` (inside
+/// `<pages>`), `<char id x y width height xoffset yoffset xadvance .../>` (inside
+/// `<chars>`) and `<kerning first second amount/>` (inside `<kernings>`).
 /// Attributes are found by name in any order and read with the same decimal
 /// rule; a missing one reads as 0. Entities in values (&quot; &amp; ...) are
 /// decoded. Malformed XML and documents with a document type declaration are

@@ -21,6 +21,8 @@ class CCBezierBy : public CCActionInterval {
 
  public:
   /// A new autoreleased move along `bezier` over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param bezier the control points and end point, relative to the start.
   static CCBezierBy* actionWithDuration(float duration, const ccBezierConfig& bezier);
 
   /// Interval init, then stores the curve.

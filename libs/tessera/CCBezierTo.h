@@ -13,6 +13,8 @@ class CCBezierTo : public CCBezierBy {
  public:
   /// A new autoreleased move along `bezier` (absolute points) over `duration`
   /// seconds.
+  /// \param duration seconds the action lasts.
+  /// \param bezier the control points and end point, in the parent's space.
   static CCBezierTo* actionWithDuration(float duration, const ccBezierConfig& bezier);
 
   /// As CCBezierBy, and also keeps `bezier` as the absolute curve.

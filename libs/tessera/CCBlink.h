@@ -15,6 +15,8 @@ class CCBlink : public CCActionInterval {
 
  public:
   /// A new autoreleased blink `blinks` times over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param blinks how many times the node goes out and back.
   static CCBlink* actionWithDuration(float duration, std::int32_t blinks);
 
   /// Interval init, then stores the number of blinks.

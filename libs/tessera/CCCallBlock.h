@@ -16,6 +16,7 @@ class CCCallBlock : public CCActionInstant {
   using Block = std::function<void()>;
 
   /// A new autoreleased action calling a copy of `block`.
+  /// \param block the function to call.
   static CCCallBlock* actionWithBlock(Block block);
 
   /// Instant init, then stores `block`. An empty block calls nothing.

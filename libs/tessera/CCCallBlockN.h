@@ -18,6 +18,7 @@ class CCCallBlockN : public CCActionInstant {
   using Block = std::function<void(CCNode*)>;
 
   /// A new autoreleased action calling a copy of `block`.
+  /// \param block the function to call with the node running the action.
   static CCCallBlockN* actionWithBlock(Block block);
 
   /// Instant init, then stores `block`. An empty block calls nothing.

@@ -20,6 +20,8 @@ class CCCallFunc : public CCActionInstant {
 
  public:
   /// A new autoreleased call of `selector` on `target` (retained).
+  /// \param target the object to call.
+  /// \param selector a void() method, made with callfunc_selector().
   static CCCallFunc* actionWithTarget(platform::Object* target, const platform::Selector& selector);
 
   /// Instant init, then retains `target` and stores `selector`. A nullptr

@@ -13,6 +13,9 @@ class CCCallFuncN : public CCCallFunc {
 
  public:
   /// A new autoreleased call of `selector` on `target` (retained).
+  /// \param target the object to call.
+  /// \param selector a void(CCNode*) method, made with callfuncN_selector();
+  ///   it gets the node running the action.
   static CCCallFuncN* actionWithTarget(platform::Object* target, const platform::Selector& selector);
 
   void execute() override;

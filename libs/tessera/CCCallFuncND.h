@@ -18,6 +18,10 @@ class CCCallFuncND : public CCCallFuncN {
 
  public:
   /// A new autoreleased call of `selector` on `target` (retained) with `data`.
+  /// \param target the object to call.
+  /// \param selector a void(CCNode*, void*) method, made with
+  ///   callfuncND_selector(); it gets the node running the action and `data`.
+  /// \param data passed through untouched; not owned.
   static CCCallFuncND* actionWithTarget(platform::Object* target, const platform::Selector& selector, void* data);
 
   /// CCCallFunc init, then stores `data` and binds the callback method.

@@ -11,6 +11,9 @@ class CCCallFuncO : public CCCallFunc {
 
  public:
   /// A new autoreleased call of `selector` on `target` with `object` (both retained).
+  /// \param target the object to call.
+  /// \param selector a void(T*) method, made with callfuncO_selector().
+  /// \param object the argument it is called with.
   static CCCallFuncO* actionWithTarget(platform::Object* target, const platform::Selector& selector,
                                        platform::Object* object);
 

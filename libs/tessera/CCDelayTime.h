@@ -9,6 +9,7 @@ class CCDelayTime : public CCActionInterval {
 
  public:
   /// A new autoreleased delay of `duration` seconds.
+  /// \param duration seconds to wait.
   static CCDelayTime* actionWithDuration(float duration);
 
   /// A new autoreleased delay of the same class and duration.

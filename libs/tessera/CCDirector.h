@@ -1,26 +1,9 @@
 #pragma once
 // CCDirector: the process-wide owner of the main loop.
 //
-// The director holds the running scene and a stack of suspended scenes,
-// switches scenes at the start of a frame, measures the time between frames,
-// ticks the scheduler, draws the running scene and presents the frame through
-// the GL view. It also keeps the window size in points and pixels, the
-// projection, the GL default state and the pause state.
-//
-// CCDirector is the abstract base. The platform director CCDirectorIOS draws
-// the frame, sets the projection and handles orientation, content scale and
-// view attachment; its four loop variants decide what triggers a frame (a
-// run-loop timer, a display-refresh callback, a loop of its own on the main
-// thread, or a helper thread). Exactly one director exists at a time; the
-// loop variants are declared in Platforms/iOS/CCDirectorIOS.h, which this
-// header includes at its end.
-//
 // [SECTION] Constants
 // [SECTION] Projection protocol
 // [SECTION] CCDirector: singleton, scenes, loop and time, view and GL state
-//
-// Main thread only (the fast-threaded variant's helper thread never touches
-// the director's state; see CCDirectorFastThreaded).
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -75,6 +58,24 @@ class CCProjectionProtocol {
 
 // [SECTION] CCDirector
 
+/// The process-wide owner of the main loop.
+///
+/// The director holds the running scene and a stack of suspended scenes,
+/// switches scenes at the start of a frame, measures the time between frames,
+/// ticks the scheduler, draws the running scene and presents the frame through
+/// the GL view. It also keeps the window size in points and pixels, the
+/// projection, the GL default state and the pause state.
+///
+/// CCDirector is the abstract base. The platform director CCDirectorIOS draws
+/// the frame, sets the projection and handles orientation, content scale and
+/// view attachment; its four loop variants decide what triggers a frame (a
+/// run-loop timer, a display-refresh callback, a loop of its own on the main
+/// thread, or a helper thread). Exactly one director exists at a time; the
+/// loop variants are declared in Platforms/iOS/CCDirectorIOS.h, which this
+/// header includes at its end.
+///
+/// Main thread only (the fast-threaded variant's helper thread never touches
+/// the director's state; see CCDirectorFastThreaded).
 class CCDirector : public platform::Object {
   PLATFORM_CLASS(CCDirector, platform::Object)
 
@@ -93,6 +94,10 @@ class CCDirector : public platform::Object {
   /// otherwise returns false and creates nothing. Expects a known type
   /// ("Unknown director type"); returns false for an unknown one. When a
   /// director exists already it stays the one instance, whatever the type.
+  /// \param type kCCDirectorTypeTimer, kCCDirectorTypeFast,
+  ///   kCCDirectorTypeFastThreaded or kCCDirectorTypeDisplayLink.
+  /// \return whether the shared director now exists (false for an unknown type
+  ///   or a display-refresh director on a system older than 3.1).
   static bool setDirectorType(int type);
   /// The class made by CCDirector::sharedDirector(): CCDirectorTimer.
   static const platform::ClassInfo& defaultDirector();
@@ -123,10 +128,12 @@ class CCDirector : public platform::Object {
   /// scene ("Argument must be non-nil") and no running scene ("You can't run
   /// an scene if another Scene is running. Use replaceScene or pushScene
   /// instead"); does nothing when either fails.
+  /// \param scene the first scene; the stack retains it.
   void runWithScene(CCScene* scene);
   /// Suspends the running scene (onExit without cleanup at the switch) and
   /// makes `scene` the next one; the stack retains it. Expects a scene
   /// ("Argument must be non-nil").
+  /// \param scene the scene to run on top of the current one.
   void pushScene(CCScene* scene);
   /// Leaves the current scene: drops it from the stack and switches back to
   /// the one below with cleanup, or ends the director when the stack is
@@ -136,6 +143,7 @@ class CCDirector : public platform::Object {
   /// the switch. Expects a scene ("Argument must be non-nil") and a scene on
   /// the stack ("replaceScene needs a scene on the stack; start with
   /// runWithScene"); nothing changes when either fails.
+  /// \param scene the new top of the stack, often a transition to it.
   void replaceScene(CCScene* scene);
   /// Stops everything: the running scene gets onExit and cleanup and is
   /// released, the stack is emptied, the loop stops, the readout label and
@@ -156,6 +164,7 @@ class CCDirector : public platform::Object {
   double animationInterval() const { return animationInterval_; }
   /// Does nothing in the base; each loop variant stores the interval and
   /// applies it.
+  /// \param interval wanted time between frames, seconds.
   virtual void setAnimationInterval(double interval) {}
 
   /// Unless paused already: saves the animation interval, switches to four
@@ -210,6 +219,7 @@ class CCDirector : public platform::Object {
   /// Retains `view`, takes its bounds size as the window size (points and
   /// pixels) and sets the GL defaults. The view held already changes
   /// nothing. Expects a view ("OpenGLView must be non-nil").
+  /// \param view the GL view to draw into.
   virtual void setOpenGLView(EAGLView* view);
 
   /// The window size in points. Base: the stored size.
@@ -219,10 +229,13 @@ class CCDirector : public platform::Object {
   /// The stored window size in pixels, not turned by the orientation.
   CGSize displaySizeInPixels() const { return winSizeInPixels_; }
   /// Base: sets both window sizes to `size` and re-applies the projection.
+  /// \param size the new window size (the GL view's surface size).
   virtual void reshapeProjection(CGSize size);
 
   /// Sets the GL matrices for projection kind `projection`. Does nothing in
   /// the base; CCDirectorIOS implements it.
+  /// \param projection kCCDirectorProjection2D, kCCDirectorProjection3D or
+  ///   kCCDirectorProjectionCustom.
   virtual void setProjection(int projection) {}
   /// The current projection kind. Default kCCDirectorProjection3D.
   int projection() const { return projection_; }
@@ -233,6 +246,7 @@ class CCDirector : public platform::Object {
   platform::Object* projectionDelegate() const { return projectionDelegate_.get(); }
   /// Retains `delegate`, which must adopt CCProjectionProtocol ("The
   /// projection delegate must adopt CCProjectionProtocol"); nullptr clears it.
+  /// \param delegate an object adopting CCProjectionProtocol, or nullptr.
   void setProjectionDelegate(platform::Object* delegate);
 
   /// On: blending with (GL_ONE, GL_ONE_MINUS_SRC_ALPHA) for premultiplied
@@ -248,8 +262,12 @@ class CCDirector : public platform::Object {
 
   /// View coordinates (origin top left, y down) to the engine's (origin
   /// bottom left). Base: always (0, 0).
+  /// \param point a location in the view, points.
+  /// \return the same location in the engine's coordinates.
   virtual CGPoint convertToGL(CGPoint point) const { return CGPointZero; }
   /// The engine's coordinates to view coordinates. Base: always (0, 0).
+  /// \param point a location in the engine's coordinates.
+  /// \return the same location in the view, points.
   virtual CGPoint convertToUI(CGPoint point) const { return CGPointZero; }
 
   /// A node drawn after the running scene every frame (retained), or nullptr.

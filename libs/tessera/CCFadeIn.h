@@ -13,6 +13,7 @@ class CCFadeIn : public CCActionInterval {
 
  public:
   /// A new autoreleased fade-in over `duration` seconds.
+  /// \param duration seconds the action lasts.
   static CCFadeIn* actionWithDuration(float duration);
 
   // copy(): inherited (same class and duration).

@@ -13,6 +13,7 @@ class CCFadeOut : public CCActionInterval {
 
  public:
   /// A new autoreleased fade-out over `duration` seconds.
+  /// \param duration seconds the action lasts.
   static CCFadeOut* actionWithDuration(float duration);
 
   // copy(): inherited (same class and duration).

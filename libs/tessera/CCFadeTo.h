@@ -16,6 +16,8 @@ class CCFadeTo : public CCActionInterval {
 
  public:
   /// A new autoreleased fade to `opacity` over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param opacity the opacity to end at, 0 to 255.
   static CCFadeTo* actionWithDuration(float duration, GLubyte opacity);
 
   /// Interval init, then stores the destination opacity.

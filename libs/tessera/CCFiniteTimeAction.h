@@ -4,6 +4,8 @@
 
 #include "tessera/CCAction.h"
 
+/// An action with a duration, the base of interval and instant actions. Only
+/// these can be sequenced, repeated or reversed.
 class CCFiniteTimeAction : public CCAction {
   PLATFORM_CLASS(CCFiniteTimeAction, CCAction)
 

@@ -10,6 +10,7 @@ class CCFlipX : public CCActionInstant {
 
  public:
   /// A new autoreleased flip to `flipX`.
+  /// \param flipX whether the sprite shows mirrored left to right.
   static CCFlipX* actionWithFlipX(bool flipX);
 
   /// Instant init, then stores the flag.

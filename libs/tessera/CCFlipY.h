@@ -10,6 +10,7 @@ class CCFlipY : public CCActionInstant {
 
  public:
   /// A new autoreleased flip to `flipY`.
+  /// \param flipY whether the sprite shows mirrored top to bottom.
   static CCFlipY* actionWithFlipY(bool flipY);
 
   /// Instant init, then stores the flag.

@@ -29,19 +29,30 @@ class CCFollow : public CCAction {
 
  public:
   /// A new autoreleased follow of `followedNode` (retained), without limits.
+  /// \param followedNode the node to keep in the middle of the screen.
   static CCFollow* actionWithTarget(CCNode* followedNode);
   /// A new autoreleased follow of `followedNode` (retained), kept inside `rect`.
+  /// \param followedNode the node to keep in the middle of the screen.
+  /// \param rect the area of the world the screen stays inside.
   static CCFollow* actionWithTarget(CCNode* followedNode, CGRect rect);
 
   /// Base init, then follows `followedNode` without limits, centring it in a
   /// window of defaultWindowSize().
+  /// \param followedNode the node to keep in the middle of the screen.
   bool initWithTarget(CCNode* followedNode);
   /// As above, in a window of `windowSize` points.
+  /// \param followedNode the node to keep in the middle of the screen.
+  /// \param windowSize the window's size, points.
   bool initWithTarget(CCNode* followedNode, CGSize windowSize);
   /// Base init, then follows `followedNode` and keeps the screen, a window of
   /// defaultWindowSize(), inside the world rectangle `rect`.
+  /// \param followedNode the node to keep in the middle of the screen.
+  /// \param rect the area of the world the screen stays inside.
   bool initWithTarget(CCNode* followedNode, CGRect rect);
   /// As above, in a window of `windowSize` points.
+  /// \param followedNode the node to keep in the middle of the screen.
+  /// \param rect the area of the world the screen stays inside.
+  /// \param windowSize the window's size, points.
   bool initWithTarget(CCNode* followedNode, CGRect rect, CGSize windowSize);
 
   /// A new CCFollow (count 1) made with init(), carrying the tag only: it

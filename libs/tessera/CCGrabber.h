@@ -2,9 +2,6 @@
 // CCGrabber: an extra frame buffer whose colour attachment is a texture, so
 // that drawing between beforeRender() and afterRender() lands in the texture
 // instead of the frame buffer that was bound before.
-//
-// Cost: one GL frame-buffer name per grabber; beforeRender() reads the
-// binding and the clear colour back from GL, nothing is allocated.
 
 #include "platform/Object.h"
 
@@ -12,6 +9,12 @@
 
 class CCTexture2D;
 
+/// An extra frame buffer whose colour attachment is a texture, so that drawing
+/// between beforeRender() and afterRender() lands in the texture instead of the
+/// frame buffer that was bound before.
+///
+/// Cost: one GL frame-buffer name per grabber; beforeRender() reads the
+/// binding and the clear colour back from GL, nothing is allocated.
 class CCGrabber : public platform::Object {
   PLATFORM_CLASS(CCGrabber, platform::Object)
 

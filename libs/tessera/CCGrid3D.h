@@ -3,10 +3,6 @@
 // vertex bends the picture around it. The corner (i, j) of X x Y cells is
 // vertex i * (Y + 1) + j; a copy of the undeformed vertices is kept so that
 // effects can compute each frame from them.
-//
-// Cost: (X + 1) * (Y + 1) vertices, twice, plus their texture coordinates and
-// 6 * X * Y 16-bit indices, allocated when the grid is made; one indexed
-// draw call per frame.
 
 #include "tessera/CCGridBase.h"
 
@@ -14,6 +10,14 @@
 
 #include <vector>
 
+/// A grid drawn as one surface of shared vertices, so moving a vertex bends the
+/// picture around it. The corner (i, j) of X x Y cells is vertex i * (Y + 1) +
+/// j; a copy of the undeformed vertices is kept so that effects can compute each
+/// frame from them.
+///
+/// Cost: (X + 1) * (Y + 1) vertices, twice, plus their texture coordinates and
+/// 6 * X * Y 16-bit indices, allocated when the grid is made; one indexed
+/// draw call per frame.
 class CCGrid3D : public CCGridBase {
   PLATFORM_CLASS(CCGrid3D, CCGridBase)
 

@@ -6,10 +6,6 @@
 // a mesh of vertices with the 3-D projection. CCGrid3D (one bending surface)
 // and CCTiledGrid3D (separate tiles) build and draw the mesh; grid effect
 // actions move its vertices every frame. All sizes and positions are pixels.
-//
-// Cost: one power-of-two texture of the window's pixel size and one frame
-// buffer per grid; the mesh is allocated once and rewritten in place; one
-// indexed draw call per frame. Main thread only, inside the director's frame.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -22,6 +18,17 @@
 
 class CCNode;
 
+/// The object through which a node draws deformed. While the grid is active, the
+/// node's visit() calls beforeDraw(), which sends everything the node and its
+/// children draw into an off-screen texture of the window's pixel size (through
+/// a CCGrabber), and afterDraw(), which draws that texture onto a mesh of
+/// vertices with the 3-D projection. CCGrid3D (one bending surface) and
+/// CCTiledGrid3D (separate tiles) build and draw the mesh; grid effect actions
+/// move its vertices every frame. All sizes and positions are pixels.
+///
+/// Cost: one power-of-two texture of the window's pixel size and one frame
+/// buffer per grid; the mesh is allocated once and rewritten in place; one
+/// indexed draw call per frame. Main thread only, inside the director's frame.
 class CCGridBase : public platform::Object {
   PLATFORM_CLASS(CCGridBase, platform::Object)
 

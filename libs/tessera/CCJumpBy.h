@@ -18,6 +18,10 @@ class CCJumpBy : public CCActionInterval {
  public:
   /// A new autoreleased jump by `position` (an offset) over `duration`
   /// seconds, in `jumps` hops of `height` points.
+  /// \param duration seconds the action lasts.
+  /// \param position the offset to end at, points.
+  /// \param height the height of each hop, points.
+  /// \param jumps the number of hops.
   static CCJumpBy* actionWithDuration(float duration, CGPoint position, float height, std::int32_t jumps);
 
   /// Interval init, then stores the offset, height and number of hops.

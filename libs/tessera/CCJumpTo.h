@@ -13,6 +13,10 @@ class CCJumpTo : public CCJumpBy {
  public:
   /// A new autoreleased jump to `position` over `duration` seconds, in `jumps`
   /// hops of `height` points.
+  /// \param duration seconds the action lasts.
+  /// \param position where the node lands, points in its parent.
+  /// \param height the height of each hop, points.
+  /// \param jumps the number of hops.
   static CCJumpTo* actionWithDuration(float duration, CGPoint position, float height, std::int32_t jumps);
 
   /// As CCJumpBy, and also keeps `position` as the destination.

@@ -1,27 +1,28 @@
 #pragma once
 // CCLabelAtlas: a label whose characters are cells of a character-map image.
-//
-// The image is a grid of equal cells, row by row from the top left, holding
-// the characters in code order from startCharMap on: character c shows cell
-// (c - startCharMap) mod 256. Text is kept as UTF-16 code units; each unit
-// picks its cell by its low byte. Characters below startCharMap wrap to high
-// cell numbers, and cells beyond the image give texture coordinates outside
-// the image (drawn with the texture's wrap mode).
-//
-// Each character is one quad of the atlas, laid out left to right from the
-// origin; the content size is (length × cell width, cell height) in pixels.
-// The atlas grows to fit a longer text and never shrinks; only as many quads
-// as the current text has characters are drawn.
-//
-// The director's frames-per-second readout is one of these.
-//
-// Main thread only.
 
 #include "tessera/CCAtlasNode.h"
 #include "tessera/CCProtocols.h"
 
 #include <string>
 
+/// A label whose characters are cells of a character-map image.
+///
+/// The image is a grid of equal cells, row by row from the top left, holding
+/// the characters in code order from startCharMap on: character c shows cell
+/// (c - startCharMap) mod 256. Text is kept as UTF-16 code units; each unit
+/// picks its cell by its low byte. Characters below startCharMap wrap to high
+/// cell numbers, and cells beyond the image give texture coordinates outside
+/// the image (drawn with the texture's wrap mode).
+///
+/// Each character is one quad of the atlas, laid out left to right from the
+/// origin; the content size is (length × cell width, cell height) in pixels.
+/// The atlas grows to fit a longer text and never shrinks; only as many quads
+/// as the current text has characters are drawn.
+///
+/// The director's frames-per-second readout is one of these.
+///
+/// Main thread only.
 class CCLabelAtlas : public CCAtlasNode, public CCLabelProtocol {
   PLATFORM_CLASS(CCLabelAtlas, CCAtlasNode)
 
@@ -30,9 +31,19 @@ class CCLabelAtlas : public CCAtlasNode, public CCLabelProtocol {
 
   /// A new autoreleased label showing `text`, or nullptr when the character
   /// map can't be loaded. Cell sizes are in points.
+  /// \param text the text, UTF-8.
+  /// \param charMapFile the character-map image, looked up like any resource.
+  /// \param itemWidth the width of a cell.
+  /// \param itemHeight the height of a cell.
+  /// \param startCharMap the character in the first cell.
   static CCLabelAtlas* labelWithString(const std::string& text, const std::string& charMapFile, int itemWidth,
                                        int itemHeight, char startCharMap);
   /// The older name of labelWithString().
+  /// \param text the text, UTF-8.
+  /// \param charMapFile the character-map image, looked up like any resource.
+  /// \param itemWidth the width of a cell.
+  /// \param itemHeight the height of a cell.
+  /// \param startCharMap the character in the first cell.
   static CCLabelAtlas* labelAtlasWithString(const std::string& text, const std::string& charMapFile,
                                             int itemWidth, int itemHeight, char startCharMap);
   static CCLabelAtlas* atlasWithTileFile(const std::string&, int, int, int) = delete;
@@ -42,6 +53,11 @@ class CCLabelAtlas : public CCAtlasNode, public CCLabelProtocol {
   /// An atlas node on `charMapFile` with room for as many quads as `text`
   /// has characters, then setString(text). False when the character map
   /// can't be loaded.
+  /// \param text the text, UTF-8.
+  /// \param charMapFile the character-map image, looked up like any resource.
+  /// \param itemWidth the width of a cell.
+  /// \param itemHeight the height of a cell.
+  /// \param startCharMap the character in the first cell.
   virtual bool initWithString(const std::string& text, const std::string& charMapFile, int itemWidth,
                               int itemHeight, char startCharMap);
 

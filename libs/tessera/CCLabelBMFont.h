@@ -1,38 +1,6 @@
 #pragma once
 // CCLabelBMFont: a text label drawn with a bitmap font (a ".fnt" description
 // and its page image).
-//
-// The label is a sprite batch node on the font's page image, and every
-// character of its text is one child sprite showing that character's
-// rectangle, so the whole label draws in one call. The sprite of the
-// character at UTF-16 index i has tag i. Sprites are made on demand and
-// reused by later texts; the label never removes them, a shorter text only
-// hides the surplus.
-//
-// Layout, with L the font's line height and n the text's UTF-16 length: the
-// label is (longest line, L × lines) pixels, where a line feed starts a new
-// line unless it is the last code unit. The first line's band is the top
-// one; a glyph's top sits yOffset pixels below the top of its band and its
-// left edge xOffset pixels right of the pen. The pen moves by the glyph's
-// advance plus the kerning between the previous code unit and this one; the
-// first character of the text is kerned against 65535, and kerning carries
-// across line feeds. A character the font does not define draws nothing and
-// takes no room. The default anchor (0.5, 0.5) centres the label on its
-// position.
-//
-// Fonts are shared: labels naming the same .fnt file use one parsed
-// configuration from the process-wide cache (CCBMFontConfiguration).
-//
-// Any UTF-16 code unit the font defines is drawn, whatever its code; a
-// character outside the basic plane is two code units, which a font's ids
-// (Unicode code points) never match, so it draws nothing.
-//
-// Cost: per character one glyph lookup (an index for codes below 2048, a
-// binary search among the font's higher codes otherwise) and one kerning
-// hash probe; no allocation. Changing the text reuses the sprites by index
-// and makes only the missing ones.
-//
-// Main thread only.
 
 #include "platform/Ref.h"
 #include "tessera/CCBMFontConfiguration.h"
@@ -45,6 +13,40 @@
 #include <cstdint>
 #include <string>
 
+/// A text label drawn with a bitmap font (a ".fnt" description and its page
+/// image).
+///
+/// The label is a sprite batch node on the font's page image, and every
+/// character of its text is one child sprite showing that character's
+/// rectangle, so the whole label draws in one call. The sprite of the
+/// character at UTF-16 index i has tag i. Sprites are made on demand and
+/// reused by later texts; the label never removes them, a shorter text only
+/// hides the surplus.
+///
+/// Layout, with L the font's line height and n the text's UTF-16 length: the
+/// label is (longest line, L × lines) pixels, where a line feed starts a new
+/// line unless it is the last code unit. The first line's band is the top
+/// one; a glyph's top sits yOffset pixels below the top of its band and its
+/// left edge xOffset pixels right of the pen. The pen moves by the glyph's
+/// advance plus the kerning between the previous code unit and this one; the
+/// first character of the text is kerned against 65535, and kerning carries
+/// across line feeds. A character the font does not define draws nothing and
+/// takes no room. The default anchor (0.5, 0.5) centres the label on its
+/// position.
+///
+/// Fonts are shared: labels naming the same .fnt file use one parsed
+/// configuration from the process-wide cache (CCBMFontConfiguration).
+///
+/// Any UTF-16 code unit the font defines is drawn, whatever its code; a
+/// character outside the basic plane is two code units, which a font's ids
+/// (Unicode code points) never match, so it draws nothing.
+///
+/// Cost: per character one glyph lookup (an index for codes below 2048, a
+/// binary search among the font's higher codes otherwise) and one kerning
+/// hash probe; no allocation. Changing the text reuses the sprites by index
+/// and makes only the missing ones.
+///
+/// Main thread only.
 class CCLabelBMFont : public CCSpriteBatchNode, public CCLabelProtocol, public CCRGBAProtocol {
   PLATFORM_CLASS(CCLabelBMFont, CCSpriteBatchNode)
 
@@ -53,8 +55,14 @@ class CCLabelBMFont : public CCSpriteBatchNode, public CCLabelProtocol, public C
 
   /// A new autoreleased label showing `text` (UTF-8) in the font `fntFile`,
   /// or nullptr when the label can't be made.
+  /// \param text the text, UTF-8.
+  /// \param fntFile the font description (.fnt, text or XML), looked up like any
+  ///   resource.
   static CCLabelBMFont* labelWithString(const std::string& text, const std::string& fntFile);
   /// The older name of labelWithString().
+  /// \param text the text, UTF-8.
+  /// \param fntFile the font description (.fnt, text or XML), looked up like any
+  ///   resource.
   static CCLabelBMFont* bitmapFontAtlasWithString(const std::string& text, const std::string& fntFile);
 
   // A label is made from a text and a font, never from an image alone.
@@ -77,6 +85,9 @@ class CCLabelBMFont : public CCSpriteBatchNode, public CCLabelProtocol, public C
   /// False, with a logged error naming the file, when the font file can't be
   /// read or is refused ("Error creating config for BitmapFontAtlas from
   /// ...") or its page image can't be loaded. May run again on a live label.
+  /// \param text the text, UTF-8.
+  /// \param fntFile the font description (.fnt, text or XML), looked up like any
+  ///   resource.
   virtual bool initWithString(const std::string& text, const std::string& fntFile);
 
   // [SECTION] Text (CCLabelProtocol)
@@ -96,6 +107,9 @@ class CCLabelBMFont : public CCSpriteBatchNode, public CCLabelProtocol, public C
   /// The font (retained).
   CCBMFontConfiguration* configuration() const { return configuration_.get(); }
   /// The kerning stored for the pair (first, second), or 0.
+  /// \param first the UTF-16 unit on the left.
+  /// \param second the UTF-16 unit on the right.
+  /// \return the amount the font file gives the pair, or 0.
   int kerningAmountForFirst(std::uint16_t first, std::uint16_t second) const;
 
   /// Lays the text out (see the class comment): positions, shows and colours

@@ -1,33 +1,34 @@
 #pragma once
 // CCLayer: a full-screen node that can receive touches and accelerometer
 // readings.
-//
-// A layer covers the window (content size = the director's window size) and
-// its origin lands on its position. It is a touch delegate of both kinds and
-// an accelerometer delegate, and registers with each service only while it is
-// running and the matching switch is on:
-//
-//   touches        registered in onEnter(), removed in onExit(), and switched
-//                  at once by setIsTouchEnabled() while running;
-//   accelerometer  becomes the delegate in onEnterTransitionDidFinish() (after
-//                  any scene transition), gives it up in onExit(), and is
-//                  switched at once by setIsAccelerometerEnabled() while
-//                  running.
-//
-// The accelerometer has one delegate: the last layer to register wins, and any
-// enabled layer that leaves clears it, whichever layer holds it.
-//
-// A plain layer implements no touch or accelerometer callback (its masks are
-// 0). A subclass overrides the callbacks it wants together with the matching
-// mask; one that registers as a targeted delegate (by overriding
-// registerWithTouchDispatcher) must override ccTouchBegan.
-//
-// Main thread only.
 
 #include "platform/Accelerometer.h"
 #include "tessera/CCNode.h"
 #include "tessera/Platforms/iOS/CCTouchDelegateProtocol.h"
 
+/// A full-screen node that can receive touches and accelerometer readings.
+///
+/// A layer covers the window (content size = the director's window size) and
+/// its origin lands on its position. It is a touch delegate of both kinds and
+/// an accelerometer delegate, and registers with each service only while it is
+/// running and the matching switch is on:
+///
+///   touches        registered in onEnter(), removed in onExit(), and switched
+///                  at once by setIsTouchEnabled() while running;
+///   accelerometer  becomes the delegate in onEnterTransitionDidFinish() (after
+///                  any scene transition), gives it up in onExit(), and is
+///                  switched at once by setIsAccelerometerEnabled() while
+///                  running.
+///
+/// The accelerometer has one delegate: the last layer to register wins, and any
+/// enabled layer that leaves clears it, whichever layer holds it.
+///
+/// A plain layer implements no touch or accelerometer callback (its masks are
+/// 0). A subclass overrides the callbacks it wants together with the matching
+/// mask; one that registers as a targeted delegate (by overriding
+/// registerWithTouchDispatcher) must override ccTouchBegan.
+///
+/// Main thread only.
 class CCLayer : public CCNode,
                 public CCStandardTouchDelegate,
                 public CCTargetedTouchDelegate,

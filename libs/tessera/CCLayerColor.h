@@ -1,20 +1,5 @@
 #pragma once
 // CCLayerColor: a layer that fills its rectangle with one colour.
-//
-// The rectangle is kept as four 2-D vertices in pixels, in the order (0, 0),
-// (w, 0), (0, h), (w, h), drawn as one triangle strip, with one r, g, b, a
-// colour per vertex. Changing the colour, the opacity or the size rewrites
-// these arrays; drawing only points GL at them.
-//
-// Blending: with the default blend function (GL_ONE, GL_ONE_MINUS_SRC_ALPHA)
-// an opaque layer draws without touching the blend state and a translucent one
-// draws with (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), since its colours are not
-// premultiplied; any other blend function is used as set. Whatever draw() set,
-// it restores the default afterwards.
-//
-// Cost: one glDrawArrays of 4 vertices per frame; nothing is allocated.
-//
-// Main thread only.
 
 #include "tessera/CCLayer.h"
 #include "tessera/CCProtocols.h"
@@ -23,6 +8,22 @@
 #include <array>
 #include <optional>
 
+/// A layer that fills its rectangle with one colour.
+///
+/// The rectangle is kept as four 2-D vertices in pixels, in the order (0, 0),
+/// (w, 0), (0, h), (w, h), drawn as one triangle strip, with one r, g, b, a
+/// colour per vertex. Changing the colour, the opacity or the size rewrites
+/// these arrays; drawing only points GL at them.
+///
+/// Blending: with the default blend function (GL_ONE, GL_ONE_MINUS_SRC_ALPHA)
+/// an opaque layer draws without touching the blend state and a translucent one
+/// draws with (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), since its colours are not
+/// premultiplied; any other blend function is used as set. Whatever draw() set,
+/// it restores the default afterwards.
+///
+/// Cost: one glDrawArrays of 4 vertices per frame; nothing is allocated.
+///
+/// Main thread only.
 class CCLayerColor : public CCLayer, public CCRGBAProtocol, public CCBlendProtocol {
   PLATFORM_CLASS(CCLayerColor, CCLayer)
 
@@ -33,17 +34,25 @@ class CCLayerColor : public CCLayer, public CCRGBAProtocol, public CCBlendProtoc
   /// blend function, covering the window.
   CC_NODE_FACTORY(CCLayerColor)
   /// initWithColor(color), autoreleased.
+  /// \param color the colour; its alpha is the opacity.
   static CCLayerColor* layerWithColor(ccColor4B color);
   /// initWithColor(color, width, height), autoreleased.
+  /// \param color the colour; its alpha is the opacity.
+  /// \param width the width, points.
+  /// \param height the height, points.
   static CCLayerColor* layerWithColor(ccColor4B color, float width, float height);
 
   CCLayerColor() = default;
 
   /// initWithColor(color, w, h) with the director's winSize().
+  /// \param color the colour; its alpha is the opacity.
   virtual bool initWithColor(ccColor4B color);
   /// Layer init; blend function (GL_ONE, GL_ONE_MINUS_SRC_ALPHA); colour =
   /// color's r, g, b; opacity = its a; vertices zeroed; updateColor();
   /// setContentSize(width, height). Always succeeds.
+  /// \param color the colour; its alpha is the opacity.
+  /// \param width the width, points.
+  /// \param height the height, points.
   virtual bool initWithColor(ccColor4B color, float width, float height);
 
   // [SECTION] Colour, opacity, blending
@@ -68,6 +77,8 @@ class CCLayerColor : public CCLayer, public CCRGBAProtocol, public CCBlendProtoc
   /// when it leaves the blend state alone: `blendFunc` itself when it is not
   /// the default; otherwise (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA) when the
   /// layer is translucent (opacity != 255); otherwise nothing.
+  /// \param blendFunc the layer's blend function.
+  /// \param opacity the layer's opacity.
   static std::optional<ccBlendFunc> blendFuncForDrawing(const ccBlendFunc& blendFunc,
                                                         GLubyte opacity);
 
@@ -78,9 +89,14 @@ class CCLayerColor : public CCLayer, public CCRGBAProtocol, public CCBlendProtoc
   /// factor or an earlier reset), then the node's setContentSize().
   void setContentSize(CGSize size) override;
   /// setContentSize with the height kept.
+  /// \param width the new width, points.
   void changeWidth(float width);
   /// setContentSize with the width kept.
+  /// \param height the new height, points.
   void changeHeight(float height);
+  /// setContentSize with both sides.
+  /// \param width the new width, points.
+  /// \param height the new height, points.
   void changeWidth(float width, float height);
 
   /// The vertices, pixels: x0, y0, x1, y1, ... in the order (0, 0), (w, 0),

@@ -2,17 +2,6 @@
 // CCMenuItem: the base of the items a CCMenu holds. An item is a node with an
 // action to run when it is activated (a target and selector, or a callable),
 // and two flags: enabled (default) and selected (while a finger presses it).
-//
-// The menu tells the item under the finger selected() and unselected(), and
-// activate() when the touch ends on it. A disabled item does nothing when
-// activated, and the menu never picks it.
-//
-// The target of a target-and-selector action is not retained: it is usually
-// the layer that holds the menu, and retaining it would make a cycle. It must
-// outlive the item (or the action must be changed). The selector takes no
-// argument or the item.
-//
-// Main thread only.
 
 #include "platform/Selector.h"
 #include "tessera/CCNode.h"
@@ -25,6 +14,20 @@ inline constexpr std::int32_t kCCZoomActionTag = static_cast<std::int32_t>(0xC0C
 /// The tag of a toggle's visible sub-item.
 inline constexpr std::int32_t kCCCurrentItemTag = static_cast<std::int32_t>(0xC0C05001);
 
+/// The base of the items a CCMenu holds. An item is a node with an action to run
+/// when it is activated (a target and selector, or a callable), and two flags:
+/// enabled (default) and selected (while a finger presses it).
+///
+/// The menu tells the item under the finger selected() and unselected(), and
+/// activate() when the touch ends on it. A disabled item does nothing when
+/// activated, and the menu never picks it.
+///
+/// The target of a target-and-selector action is not retained: it is usually
+/// the layer that holds the menu, and retaining it would make a cycle. It must
+/// outlive the item (or the action must be changed). The selector takes no
+/// argument or the item.
+///
+/// Main thread only.
 class CCMenuItem : public CCNode {
   PLATFORM_CLASS(CCMenuItem, CCNode)
 
@@ -35,8 +38,12 @@ class CCMenuItem : public CCNode {
 
   /// A new autoreleased item that calls `selector` on `target` when
   /// activated (either may be null: then activation calls nothing).
+  /// \param target the object to call (not retained), or nullptr.
+  /// \param selector a void(CCMenuItem*) method of `target`, made with
+  ///   menu_selector().
   static CCMenuItem* itemWithTarget(platform::Object* target, const platform::Selector& selector);
   /// A new autoreleased item that calls `block` with itself when activated.
+  /// \param block the function to call.
   static CCMenuItem* itemWithBlock(Block block);
 
   /// Not supported: init() fails (see below).

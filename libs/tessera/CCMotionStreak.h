@@ -5,14 +5,6 @@
 // point there to its ribbon. The ribbon is a child placed at minus that
 // position, so its points, given in world coordinates, stay where they were
 // laid down while the streak moves on.
-//
-// Move the streak (or an ancestor) to draw a trail; the streak's parents
-// should not be rotated or scaled, since the ribbon undoes only translation.
-//
-// Cost: one world-space conversion and at most one ribbon point per frame;
-// nothing is allocated once the trail has reached its longest.
-//
-// Main thread only.
 
 #include "platform/Ref.h"
 #include "tessera/CCNode.h"
@@ -22,6 +14,19 @@
 
 #include <string>
 
+/// A node that leaves a fading ribbon behind itself as it moves. Every frame it
+/// finds where its own origin is in the world and, once that has moved more than
+/// minSeg points since the last point, adds a point there to its ribbon. The
+/// ribbon is a child placed at minus that position, so its points, given in
+/// world coordinates, stay where they were laid down while the streak moves on.
+///
+/// Move the streak (or an ancestor) to draw a trail; the streak's parents
+/// should not be rotated or scaled, since the ribbon undoes only translation.
+///
+/// Cost: one world-space conversion and at most one ribbon point per frame;
+/// nothing is allocated once the trail has reached its longest.
+///
+/// Main thread only.
 class CCMotionStreak : public CCNode, public CCTextureProtocol {
   PLATFORM_CLASS(CCMotionStreak, CCNode)
 

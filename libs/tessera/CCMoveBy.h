@@ -10,6 +10,8 @@ class CCMoveBy : public CCMoveTo {
 
  public:
   /// A new autoreleased move by `position` (an offset) over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param position the offset to move by, points.
   static CCMoveBy* actionWithDuration(float duration, CGPoint position);
 
   /// Interval init, then stores the offset.

@@ -12,6 +12,8 @@ class CCMoveTo : public CCActionInterval {
 
  public:
   /// A new autoreleased move to `position` over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param position where the node ends, points in its parent.
   static CCMoveTo* actionWithDuration(float duration, CGPoint position);
 
   /// Interval init, then stores the destination.

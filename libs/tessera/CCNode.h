@@ -1,26 +1,5 @@
 #pragma once
 // CCNode: the base class of everything that is drawn or takes part in a scene.
-//
-// A node has a local transform (position, rotation, scale, anchor point), a
-// size, a z order among its siblings, an integer tag, an ordered list of
-// children that it owns and a weak link to its parent. visit() draws the
-// subtree: children with negative z, then the node itself, then the rest.
-// A node also fronts the scheduler and the action manager for itself, and
-// pauses or resumes its callbacks and actions as it leaves or enters a running
-// scene.
-//
-// Points and pixels: positions and sizes are kept in both (pixels = points x
-// the content scale factor, see ccMacros.h). Transforms are computed in pixels;
-// the conversions take and return points.
-//
-// Cost: the node-to-parent transform, its inverse and its GL matrix are
-// cached, each behind its own dirty flag that the setters raise, and neutral
-// steps (no translation, no rotation, unit scale) are skipped when composing.
-// A node that does not move costs one glMultMatrixf per frame. Children are
-// kept sorted by z when inserted, so visit() never sorts, and visit() and
-// transform() allocate nothing.
-//
-// Main thread only.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -55,6 +34,28 @@ inline constexpr std::int32_t kCCNodeTagInvalid = -1;
     return ::platform::createAutoreleased<ClassName>([](ClassName& n) { return n.init(); }); \
   }
 
+/// The base class of everything that is drawn or takes part in a scene.
+///
+/// A node has a local transform (position, rotation, scale, anchor point), a
+/// size, a z order among its siblings, an integer tag, an ordered list of
+/// children that it owns and a weak link to its parent. visit() draws the
+/// subtree: children with negative z, then the node itself, then the rest.
+/// A node also fronts the scheduler and the action manager for itself, and
+/// pauses or resumes its callbacks and actions as it leaves or enters a running
+/// scene.
+///
+/// Points and pixels: positions and sizes are kept in both (pixels = points x
+/// the content scale factor, see ccMacros.h). Transforms are computed in pixels;
+/// the conversions take and return points.
+///
+/// Cost: the node-to-parent transform, its inverse and its GL matrix are
+/// cached, each behind its own dirty flag that the setters raise, and neutral
+/// steps (no translation, no rotation, unit scale) are skipped when composing.
+/// A node that does not move costs one glMultMatrixf per frame. Children are
+/// kept sorted by z when inserted, so visit() never sorts, and visit() and
+/// transform() allocate nothing.
+///
+/// Main thread only.
 class CCNode : public platform::Object {
   PLATFORM_CLASS(CCNode, platform::Object)
 

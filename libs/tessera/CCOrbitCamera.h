@@ -15,10 +15,26 @@ class CCOrbitCamera : public CCActionCamera {
 
  public:
   /// A new autoreleased orbit over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param radius the eye distance at the start, in units of the resting eye
+  ///   distance.
+  /// \param deltaRadius how much the distance changes by the end.
+  /// \param angleZ the zenith angle at the start, degrees from +z.
+  /// \param deltaAngleZ how much the zenith angle changes by the end, degrees.
+  /// \param angleX the azimuth at the start, degrees from +x.
+  /// \param deltaAngleX how much the azimuth changes by the end, degrees.
   static CCOrbitCamera* actionWithDuration(float duration, float radius, float deltaRadius, float angleZ,
                                            float deltaAngleZ, float angleX, float deltaAngleX);
 
   /// Interval init, then stores the six values (angles in degrees).
+  /// \param duration seconds the action lasts.
+  /// \param radius the eye distance at the start, in units of the resting eye
+  ///   distance.
+  /// \param deltaRadius how much the distance changes by the end.
+  /// \param angleZ the zenith angle at the start, degrees from +z.
+  /// \param deltaAngleZ how much the zenith angle changes by the end, degrees.
+  /// \param angleX the azimuth at the start, degrees from +x.
+  /// \param deltaAngleX how much the azimuth changes by the end, degrees.
   virtual bool initWithDuration(float duration, float radius, float deltaRadius, float angleZ, float deltaAngleZ,
                                 float angleX, float deltaAngleX);
   using CCActionCamera::initWithDuration;

@@ -5,12 +5,6 @@
 // plus those of all its ancestors) has changed since the last placement, the
 // next visit() puts every child at -p + p * ratio + offset, so on the screen
 // it moves by ratio times the node's movement.
-//
-// Children are added only with addChild(child, z, ratio, offset); the
-// ordinary addChild fails its assertion and adds nothing.
-//
-// Cost: visit() walks the ancestors once to sum their positions, and moves
-// the children only when that sum changed; nothing is allocated per frame.
 
 #include "platform/Geometry.h"
 #include "tessera/CCNode.h"
@@ -18,6 +12,18 @@
 
 #include <cstdint>
 
+/// A node whose children move at their own rates when the node (or any ancestor)
+/// moves, for layered backgrounds. Each child has a ratio and an offset;
+/// whenever the node's absolute position p (its position plus those of all its
+/// ancestors) has changed since the last placement, the next visit() puts every
+/// child at -p + p * ratio + offset, so on the screen it moves by ratio times
+/// the node's movement.
+///
+/// Children are added only with addChild(child, z, ratio, offset); the
+/// ordinary addChild fails its assertion and adds nothing.
+///
+/// Cost: visit() walks the ancestors once to sum their positions, and moves
+/// the children only when that sum changed; nothing is allocated per frame.
 class CCParallaxNode : public CCNode {
   PLATFORM_CLASS(CCParallaxNode, CCNode)
 
@@ -37,6 +43,11 @@ class CCParallaxNode : public CCNode {
   /// position.y * ratio.y + offset.y), then adds it as a node child with `z`
   /// and its own tag. Expects a child ("Argument must be non-nil"); nothing
   /// changes when it is null.
+  /// \param child the node to move with the parallax.
+  /// \param z the child's z order.
+  /// \param ratio how much of the parallax node's movement the child follows,
+  ///   per axis (0.5: half as far, so it seems further away).
+  /// \param offset the child's position when the parallax node is at (0, 0).
   void addChild(CCNode* child, std::int32_t z, CGPoint ratio, CGPoint offset);
   /// Fails the assertion "ParallaxNode: use addChild:z:parallaxRatio:positionOffset
   /// instead" and adds nothing.

@@ -41,16 +41,27 @@
     ~ClassName() override = default;                                           \
   };
 
+/// The fireworks preset: 1500 particles, emits for ever; speed 180, life 3.5 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleFireworks)
+/// The fire preset: 250 particles, emits for ever; speed 60, life 3 s, additive blending.
 CC_PARTICLE_PRESET(CCParticleFire)
+/// The sun preset: 350 particles, emits for ever; speed 20, life 1 s, additive blending.
 CC_PARTICLE_PRESET(CCParticleSun)
+/// The galaxy preset: 200 particles, emits for ever; speed 60, life 4 s, additive blending.
 CC_PARTICLE_PRESET(CCParticleGalaxy)
+/// The flower preset: 250 particles, emits for ever; speed 80, life 4 s, additive blending.
 CC_PARTICLE_PRESET(CCParticleFlower)
+/// The meteor preset: 150 particles, emits for ever; speed 15, life 2 s, additive blending.
 CC_PARTICLE_PRESET(CCParticleMeteor)
+/// The spiral preset: 500 particles, emits for ever; speed 150, life 12 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleSpiral)
+/// The explosion preset: 700 particles, emits for 0.1 s; speed 70, life 5 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleExplosion)
+/// The smoke preset: 200 particles, emits for ever; speed 25, life 4 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleSmoke)
+/// The snow preset: 700 particles, emits for ever; speed 5, life 45 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleSnow)
+/// The rain preset: 1000 particles, emits for ever; speed 130, life 4.5 s, normal blending.
 CC_PARTICLE_PRESET(CCParticleRain)
 
 #undef CC_PARTICLE_PRESET

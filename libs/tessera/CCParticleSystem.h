@@ -2,36 +2,6 @@
 // CCParticleSystem: a node that emits short-lived particles from a source,
 // moves them every frame, fades their colour, size and spin over their life
 // and hands each one to a subclass to be drawn.
-//
-// Two emitter modes move the particles:
-//   gravity (kCCParticleModeGravity): each particle starts with a speed in a
-//     direction and is pulled by a constant gravity plus a radial and a
-//     tangential acceleration about the source;
-//   radius (kCCParticleModeRadius): each particle circles the source at a
-//     radius that changes linearly over its life.
-// Three position types say where live particles are drawn when the emitter
-// moves:
-//   free: a particle stays where it was born in the world;
-//   relative: it stays where it was born relative to the node's parent;
-//   grouped: it moves with the node.
-//
-// A system is configured in code, by the presets (CCParticleExamples.h) or
-// from a property list (initWithFile, initWithDictionary). The base class
-// draws nothing: CCParticleSystemQuad draws textured quads and
-// CCParticleSystemPoint point sprites.
-//
-// Every plus-or-minus variance draws a fresh value from platform::random()
-// (injectable, so tests choose the values).
-//
-// Units: the configuration (sizes, speeds, positions, radii) is in points;
-// particle records are in pixels (points x the content scale factor).
-//
-// Cost: particles live in one flat array made at creation; nothing is
-// allocated per frame or per particle. A dead particle is replaced by the
-// last live one, so the order of the particles is not kept. The per-particle
-// hook is one virtual call.
-//
-// Main thread only.
 
 #include "platform/Geometry.h"
 #include "platform/Ref.h"
@@ -92,6 +62,39 @@ struct CCParticle {
   } mode = {};
 };
 
+/// A node that emits short-lived particles from a source, moves them every
+/// frame, fades their colour, size and spin over their life and hands each one
+/// to a subclass to be drawn.
+///
+/// Two emitter modes move the particles:
+///   gravity (kCCParticleModeGravity): each particle starts with a speed in a
+///     direction and is pulled by a constant gravity plus a radial and a
+///     tangential acceleration about the source;
+///   radius (kCCParticleModeRadius): each particle circles the source at a
+///     radius that changes linearly over its life.
+/// Three position types say where live particles are drawn when the emitter
+/// moves:
+///   free: a particle stays where it was born in the world;
+///   relative: it stays where it was born relative to the node's parent;
+///   grouped: it moves with the node.
+///
+/// A system is configured in code, by the presets (CCParticleExamples.h) or
+/// from a property list (initWithFile, initWithDictionary). The base class
+/// draws nothing: CCParticleSystemQuad draws textured quads and
+/// CCParticleSystemPoint point sprites.
+///
+/// Every plus-or-minus variance draws a fresh value from platform::random()
+/// (injectable, so tests choose the values).
+///
+/// Units: the configuration (sizes, speeds, positions, radii) is in points;
+/// particle records are in pixels (points x the content scale factor).
+///
+/// Cost: particles live in one flat array made at creation; nothing is
+/// allocated per frame or per particle. A dead particle is replaced by the
+/// last live one, so the order of the particles is not kept. The per-particle
+/// hook is one virtual call.
+///
+/// Main thread only.
 class CCParticleSystem : public CCNode, public CCTextureProtocol {
   PLATFORM_CLASS(CCParticleSystem, CCNode)
 
@@ -103,6 +106,7 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
 
   /// A system (of the receiving class) read from the property list `plistFile`;
   /// see initWithFile. Autoreleased, or nullptr.
+  /// \param plistFile the property-list file, looked up like any resource.
   static CCParticleSystem* particleWithFile(const std::string& plistFile);
 
   CCParticleSystem() = default;
@@ -116,10 +120,12 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
   /// priority 1. Returns false (and logs "tessera: Particle system: not enough
   /// memory ...") when the capacity exceeds kCCParticleSystemMaxParticles or
   /// the arrays can't be allocated. Subclasses allocate their vertex arrays.
+  /// \param numberOfParticles the capacity: the most particles alive at once.
   virtual bool initWithTotalParticles(unsigned int numberOfParticles);
   /// Reads the property list at `plistFile` (resolved through CCFileUtils)
   /// and calls initWithDictionary. A missing or unreadable file fails the
   /// assertion "Particles: file not found" and returns false.
+  /// \param plistFile the property-list file, looked up like any resource.
   bool initWithFile(const std::string& plistFile);
   /// Configures from a dictionary of the property-list keys (maxParticles,
   /// angle, duration, blendFuncSource, startColorRed, ..., textureFileName,
@@ -132,6 +138,8 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
   /// particleLifespan. Returns false when the capacity is negative or refused,
   /// or "emitterType" is not 0 or 1 (assertion "Invalid emitterType in config
   /// file").
+  /// \param dictionary the configuration, as read from a particle property
+  ///   list.
   bool initWithDictionary(const platform::Value& dictionary);
 
   // [SECTION] Emission
@@ -139,6 +147,7 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
   /// Adds one particle at index particleCount. False when full.
   bool addParticle();
   /// Fills `particle` as a newborn from the current configuration.
+  /// \param particle the particle to fill.
   void initParticle(CCParticle* particle);
   /// Stops emitting; live particles keep moving until they die.
   void stopSystem();
@@ -155,6 +164,9 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
   void update(float dt) override;
   /// The subclass's per-particle hook: `newPosition` is where the particle is
   /// drawn, in the node's space (pixels). Does nothing here.
+  /// \param particle the particle to fill.
+  /// \param newPosition where the particle is drawn, in the node's space
+  ///   (pixels).
   virtual void updateQuadWithParticle(CCParticle* particle, CGPoint newPosition);
   /// Called once after every update. Does nothing here.
   virtual void postStep();
@@ -354,6 +366,8 @@ class CCParticleSystem : public CCNode, public CCTextureProtocol {
 /// Declares `static ClassName* particleWithFile(const std::string&)` building
 /// a ClassName; every concrete particle class puts this in its public section.
 #define CC_PARTICLE_FILE_FACTORY(ClassName)                              \
+  /** A new autoreleased system configured by a property list.           \
+      \param plistFile the property-list file, looked up like any resource. */ \
   static ClassName* particleWithFile(const std::string& plistFile) {     \
     return CCParticleSystem::particleWithFileOf<ClassName>(plistFile);   \
   }

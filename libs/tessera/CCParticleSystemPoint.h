@@ -1,14 +1,6 @@
 #pragma once
 // CCParticleSystemPoint: a particle system drawn as point sprites, each
 // particle one GL point of its size with the whole texture on it.
-//
-// Limits: sizes from 0 to 64 points and no spin (points can't turn). Where
-// the GL lacks point sprites (GL_OES_point_sprite) the points are drawn
-// untextured; where it lacks per-vertex point sizes
-// (GL_OES_point_size_array) each point is drawn on its own with
-// glPointSize. Mesa's OpenGL ES 1.1 has both.
-//
-// Cost: one 28-byte vertex per particle, made at creation; one draw call.
 
 #include "tessera/CCParticleSystem.h"
 
@@ -22,6 +14,16 @@ struct ccPointSprite {
 };
 static_assert(sizeof(ccPointSprite) == 28 && std::is_standard_layout_v<ccPointSprite>);
 
+/// A particle system drawn as point sprites, each particle one GL point of its
+/// size with the whole texture on it.
+///
+/// Limits: sizes from 0 to 64 points and no spin (points can't turn). Where
+/// the GL lacks point sprites (GL_OES_point_sprite) the points are drawn
+/// untextured; where it lacks per-vertex point sizes
+/// (GL_OES_point_size_array) each point is drawn on its own with
+/// glPointSize. Mesa's OpenGL ES 1.1 has both.
+///
+/// Cost: one 28-byte vertex per particle, made at creation; one draw call.
 class CCParticleSystemPoint : public CCParticleSystem {
   PLATFORM_CLASS(CCParticleSystemPoint, CCParticleSystem)
 

@@ -2,10 +2,6 @@
 // CCParticleSystemQuad: a particle system drawn as one textured quad per
 // particle, spun by each particle's rotation. Any texture rectangle (a
 // sprite-sheet frame) may be used, and any particle size.
-//
-// Cost: one 128-byte quad and six 16-bit indices per particle, made at
-// creation. Quads are written during update(); draw() hands them to GL in
-// one call per 16384 particles (what 16-bit indices can reach).
 
 #include "tessera/CCParticleSystem.h"
 #include "tessera/CCProgressTimer.h"  // ccV2F_C4F_T2F
@@ -22,6 +18,13 @@ struct ccV2F_C4F_T2F_Quad {
 };
 static_assert(sizeof(ccV2F_C4F_T2F_Quad) == 128 && std::is_standard_layout_v<ccV2F_C4F_T2F_Quad>);
 
+/// A particle system drawn as one textured quad per particle, spun by each
+/// particle's rotation. Any texture rectangle (a sprite-sheet frame) may be
+/// used, and any particle size.
+///
+/// Cost: one 128-byte quad and six 16-bit indices per particle, made at
+/// creation. Quads are written during update(); draw() hands them to GL in
+/// one call per 16384 particles (what 16-bit indices can reach).
 class CCParticleSystemQuad : public CCParticleSystem {
   PLATFORM_CLASS(CCParticleSystemQuad, CCParticleSystem)
 
@@ -48,6 +51,8 @@ class CCParticleSystemQuad : public CCParticleSystem {
   /// Sets the texture coordinates of every quad to `pointRect` of the
   /// texture: left = x / pixelsWide, top = y / pixelsHigh (t runs down), in
   /// pixels. Without a texture (or an empty one) nothing changes.
+  /// \param pointRect the part of the texture to use, points, origin at its top
+  ///   left.
   void initTexCoordsWithRect(CGRect pointRect);
   /// Uses the texture of `frame`, whole (the frame's rectangle is not used).
   /// Expects a frame with no offset ("QuadParticle only supports SpriteFrames

@@ -11,6 +11,7 @@ class CCPlace : public CCActionInstant {
 
  public:
   /// A new autoreleased placement at `position` (points).
+  /// \param position where the node goes.
   static CCPlace* actionWithPosition(CGPoint position);
 
   /// Instant init, then stores the position.

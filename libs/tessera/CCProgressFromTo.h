@@ -10,9 +10,15 @@ class CCProgressFromTo : public CCActionInterval {
 
  public:
   /// A new autoreleased action over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param fromPercentage the percentage at the start, 0 to 100.
+  /// \param toPercentage the percentage at the end, 0 to 100.
   static CCProgressFromTo* actionWithDuration(float duration, float fromPercentage, float toPercentage);
 
   /// Interval init, then stores the percentages.
+  /// \param duration seconds the action lasts.
+  /// \param fromPercentage the percentage at the start, 0 to 100.
+  /// \param toPercentage the percentage at the end, 0 to 100.
   virtual bool initWithDuration(float duration, float fromPercentage, float toPercentage);
   using CCActionInterval::initWithDuration;
 

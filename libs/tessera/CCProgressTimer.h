@@ -1,24 +1,6 @@
 #pragma once
 // CCProgressTimer: a node that shows part of a sprite's image according to a
 // percentage.
-//
-// Radial types show a sector that grows from 12 o'clock round the node's
-// anchor point; bar types show a strip that grows from one edge. The image,
-// colour, opacity, flips and blend function come from the sprite, which is
-// not a child and is never visited: the timer draws its own geometry from
-// the sprite's texture (the whole texture image, whatever the sprite's
-// rectangle). Progress actions (CCProgressTo, CCProgressFromTo) animate the
-// percentage.
-//
-// Geometry: a triangle fan (radial) or a four-vertex strip (bar), positions
-// in pixels of the texture's image, rebuilt on every percentage, type or
-// sprite change. A radial fan has the anchor, 12 o'clock, every corner the
-// sector has passed and the point where the sector's edge meets the border:
-// 3 vertices at 0 %, 7 at 100 %.
-//
-// Cost: the vertex array is sized once for the largest fan (7 vertices) and
-// reused; no update allocates after the first. A radial update rewrites only
-// the moving vertex while the number of passed corners stays the same.
 
 #include "platform/Ref.h"
 #include "tessera/CCNode.h"
@@ -57,6 +39,25 @@ struct ccV2F_C4F_T2F {
 };
 static_assert(sizeof(ccV2F_C4F_T2F) == 32 && std::is_standard_layout_v<ccV2F_C4F_T2F>);
 
+/// A node that shows part of a sprite's image according to a percentage.
+///
+/// Radial types show a sector that grows from 12 o'clock round the node's
+/// anchor point; bar types show a strip that grows from one edge. The image,
+/// colour, opacity, flips and blend function come from the sprite, which is
+/// not a child and is never visited: the timer draws its own geometry from
+/// the sprite's texture (the whole texture image, whatever the sprite's
+/// rectangle). Progress actions (CCProgressTo, CCProgressFromTo) animate the
+/// percentage.
+///
+/// Geometry: a triangle fan (radial) or a four-vertex strip (bar), positions
+/// in pixels of the texture's image, rebuilt on every percentage, type or
+/// sprite change. A radial fan has the anchor, 12 o'clock, every corner the
+/// sector has passed and the point where the sector's edge meets the border:
+/// 3 vertices at 0 %, 7 at 100 %.
+///
+/// Cost: the vertex array is sized once for the largest fan (7 vertices) and
+/// reused; no update allocates after the first. A radial update rewrites only
+/// the moving vertex while the number of passed corners stays the same.
 class CCProgressTimer : public CCNode {
   PLATFORM_CLASS(CCProgressTimer, CCNode)
 
@@ -65,15 +66,19 @@ class CCProgressTimer : public CCNode {
 
   /// A new autoreleased timer of the image in `filename` (through the
   /// texture cache), or nullptr (logged) when it can't be loaded.
+  /// \param filename an image file, looked up like any resource.
   static CCProgressTimer* progressWithFile(const std::string& filename);
   /// A new autoreleased timer of `texture`, or nullptr without one.
+  /// \param texture the texture the timer reveals.
   static CCProgressTimer* progressWithTexture(CCTexture2D* texture);
 
   /// initWithTexture() of the texture cache's image for `filename`.
+  /// \param filename an image file, looked up like any resource.
   virtual bool initWithFile(const std::string& filename);
   /// Node init, then: a new sprite of `texture`, percentage 0, no geometry,
   /// anchor (0.5, 0.5), the sprite's content size, type radial
   /// counter-clockwise. Logs and returns false without a texture.
+  /// \param texture the texture the timer reveals.
   virtual bool initWithTexture(CCTexture2D* texture);
 
   // [SECTION] Properties

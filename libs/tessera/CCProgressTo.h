@@ -10,9 +10,13 @@ class CCProgressTo : public CCActionInterval {
 
  public:
   /// A new autoreleased action over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param percent the percentage to end at, 0 to 100.
   static CCProgressTo* actionWithDuration(float duration, float percent);
 
   /// Interval init, then stores the percentages.
+  /// \param duration seconds the action lasts.
+  /// \param percent the percentage to end at, 0 to 100.
   virtual bool initWithDuration(float duration, float percent);
   using CCActionInterval::initWithDuration;
 

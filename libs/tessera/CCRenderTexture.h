@@ -5,17 +5,6 @@
 // shows the picture wherever the node is placed. The picture can be cleared,
 // read back as PNG, JPEG or raw RGBA bytes, and saved into the user's
 // documents folder.
-//
-//   CCRenderTexture* canvas = CCRenderTexture::renderTextureWithWidth(100, 50);
-//   canvas->beginWithClear(0, 0, 0, 1);
-//   star->visit();                 // drawn into the picture
-//   canvas->end();
-//   canvas->saveBuffer("star.png", kCCImageFormatPNG);
-//
-// Cost: one power-of-two texture and one frame buffer. begin() and end() read
-// the bound frame buffer and the clear colour back from GL and allocate
-// nothing; reading the picture back allocates two copies of it.
-// Main thread only, with the GL view's context current.
 
 #include "tessera/CCNode.h"
 #include "tessera/CCTexture2D.h"
@@ -36,6 +25,22 @@ enum tImageFormat : int {
   kCCImageFormatRawData = 2,
 };
 
+/// A node that owns an off-screen picture. Between begin() and end() everything
+/// drawn (typically other nodes' visit()) lands in the picture's texture instead
+/// of the frame buffer bound before; a sprite child shows the picture wherever
+/// the node is placed. The picture can be cleared, read back as PNG, JPEG or raw
+/// RGBA bytes, and saved into the user's documents folder.
+///
+///   CCRenderTexture* canvas = CCRenderTexture::renderTextureWithWidth(100, 50);
+///   canvas->beginWithClear(0, 0, 0, 1);
+///   star->visit();                 // drawn into the picture
+///   canvas->end();
+///   canvas->saveBuffer("star.png", kCCImageFormatPNG);
+///
+/// Cost: one power-of-two texture and one frame buffer. begin() and end() read
+/// the bound frame buffer and the clear colour back from GL and allocate
+/// nothing; reading the picture back allocates two copies of it.
+/// Main thread only, with the GL view's context current.
 class CCRenderTexture : public CCNode {
   PLATFORM_CLASS(CCRenderTexture, CCNode)
 
@@ -44,9 +49,17 @@ class CCRenderTexture : public CCNode {
 
   /// A render texture of `width` x `height` points in RGBA8888 (autoreleased),
   /// or nullptr (logged) when it cannot be made.
+  /// \param width the width, points.
+  /// \param height the height, points.
   static CCRenderTexture* renderTextureWithWidth(int width, int height);
   /// As above in `format` (RGBA8888, RGB565, RGBA4444 or RGB5A1).
+  /// \param width the width, points.
+  /// \param height the height, points.
+  /// \param format a kCCTexture2DPixelFormat value.
   static CCRenderTexture* renderTextureWithWidth(int width, int height, int format);
+  /// initWithWidth(width, height, RGBA8888).
+  /// \param width the width, points.
+  /// \param height the height, points.
   bool initWithWidth(int width, int height);
   /// The texture is the next powers of two of the size in pixels (points x
   /// the content scale factor, truncated), cleared to transparent black, with
@@ -58,6 +71,9 @@ class CCRenderTexture : public CCNode {
   /// "Could not attach texture to framebuffer" when the texture cannot be
   /// drawn into; the frame buffer bound before is bound again whatever
   /// happens.
+  /// \param width the width, points.
+  /// \param height the height, points.
+  /// \param format a kCCTexture2DPixelFormat value.
   bool initWithWidth(int width, int height, int format);
 
   // [SECTION] Drawing into the picture
@@ -70,11 +86,19 @@ class CCRenderTexture : public CCNode {
   /// restoring the one outside it; one render texture may not.
   void begin();
   /// begin(), then clears the picture (colour and depth) to (r, g, b, a).
+  /// \param r red, 0 to 1.
+  /// \param g green, 0 to 1.
+  /// \param b blue, 0 to 1.
+  /// \param a alpha, 0 to 1.
   void beginWithClear(float r, float g, float b, float a);
   /// Binds the frame buffer bound before begin() again, restores the matrix,
   /// the viewport over the display and the clear colour.
   void end();
   /// beginWithClear(r, g, b, a), then end().
+  /// \param r red, 0 to 1.
+  /// \param g green, 0 to 1.
+  /// \param b blue, 0 to 1.
+  /// \param a alpha, 0 to 1.
   void clear(float r, float g, float b, float a);
   /// Reads the GL clear colour; restoreGLstate() puts it back.
   void saveGLstate();
@@ -87,13 +111,17 @@ class CCRenderTexture : public CCNode {
   /// picture composited over black). Any format other than raw or PNG gives
   /// JPEG. Expects an RGBA8888 picture ("only RGBA8888 can be saved as
   /// image"); nothing otherwise. Nothing (logged) when the encoder fails.
+  /// \param format kCCImageFormatJPG, kCCImageFormatPNG or kCCImageFormatRawData.
   std::optional<std::vector<std::uint8_t>> getUIImageAsDataFromBuffer(int format);
   /// Writes getUIImageAsDataFromBuffer(format) to `fileName` inside the
   /// user's documents folder, atomically (a temporary file renamed over it).
   /// Returns whether the file was written. Refuses (logs, false) an empty or
   /// absolute name and one with a ".." part, which would leave the folder.
+  /// \param fileName a relative path inside the documents folder.
+  /// \param format kCCImageFormatJPG or kCCImageFormatPNG.
   bool saveBuffer(const std::string& fileName, int format);
   /// saveBuffer(fileName, kCCImageFormatJPG).
+  /// \param fileName a relative path inside the documents folder.
   bool saveBuffer(const std::string& fileName);
 
   // [SECTION] Properties

@@ -25,12 +25,16 @@ class CCRepeat : public CCActionInterval {
 
  public:
   /// A new autoreleased repeat of `action` (retained), `times` times.
+  /// \param action the action to repeat.
+  /// \param times how many times it runs.
   static CCRepeat* actionWithAction(CCFiniteTimeAction* action, std::uint32_t times);
   /// Repeats need their action: use actionWithAction().
   static CCRepeat* actionWithDuration(float duration) = delete;
 
   /// Interval init with the inner duration × times, then retains `action`.
   /// A nullptr action makes a repeat that does nothing.
+  /// \param action the action to repeat.
+  /// \param times how many times it runs.
   virtual bool initWithAction(CCFiniteTimeAction* action, std::uint32_t times);
   using CCActionInterval::initWithDuration;
 

@@ -21,6 +21,7 @@ class CCRepeatForever : public CCAction {
   /// A repeat-forever needs its inner action: use actionWithAction().
   static CCRepeatForever* action() = delete;
   /// A new autoreleased repeat-forever around `action`, which it retains.
+  /// \param action the action to repeat.
   static CCRepeatForever* actionWithAction(CCActionInterval* action);
 
   /// Base init, then retains `action` as the inner action.

@@ -12,6 +12,7 @@ class CCReverseTime : public CCActionInterval {
 
  public:
   /// A new autoreleased reverse-time of `action` (retained).
+  /// \param action the action to run backwards.
   static CCReverseTime* actionWithAction(CCFiniteTimeAction* action);
   /// Reverse-time needs its action: use actionWithAction().
   static CCReverseTime* actionWithDuration(float duration) = delete;

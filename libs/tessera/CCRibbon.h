@@ -3,24 +3,6 @@
 // added extends the strip by one quad whose width is given per point; the
 // texture runs along the strip and repeats every textureLength pixels; each
 // point fades out over fadeTime seconds after it was added.
-//
-// Points are kept in fixed-size segments of kCCRibbonSegmentPoints points.
-// A full segment is followed by a new one that starts with a copy of its
-// last point, so the strip has no gap. A segment whose points have all faded
-// is marked finished when it is next drawn and is recycled the next time a
-// point is added.
-//
-// Points are given in points and stored in pixels (× the content scale
-// factor), in the ribbon's own coordinates.
-//
-// Time: the ribbon's clock only moves through update(dt). A ribbon that is
-// never updated draws every point in its full colour and never fades.
-//
-// Cost: adding a point writes two vertices; a draw is one triangle strip per
-// segment. Segments are reused, and the segment lists keep their capacity,
-// so once a trail has reached its longest nothing is allocated per frame.
-//
-// Main thread only.
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -80,6 +62,28 @@ class CCRibbonSegment : public platform::Object {
   ~CCRibbonSegment() override = default;
 };
 
+/// A textured strip drawn through a sequence of points. Each point added extends
+/// the strip by one quad whose width is given per point; the texture runs along
+/// the strip and repeats every textureLength pixels; each point fades out over
+/// fadeTime seconds after it was added.
+///
+/// Points are kept in fixed-size segments of kCCRibbonSegmentPoints points.
+/// A full segment is followed by a new one that starts with a copy of its
+/// last point, so the strip has no gap. A segment whose points have all faded
+/// is marked finished when it is next drawn and is recycled the next time a
+/// point is added.
+///
+/// Points are given in points and stored in pixels (× the content scale
+/// factor), in the ribbon's own coordinates.
+///
+/// Time: the ribbon's clock only moves through update(dt). A ribbon that is
+/// never updated draws every point in its full colour and never fades.
+///
+/// Cost: adding a point writes two vertices; a draw is one triangle strip per
+/// segment. Segments are reused, and the segment lists keep their capacity,
+/// so once a trail has reached its longest nothing is allocated per frame.
+///
+/// Main thread only.
 class CCRibbon : public CCNode, public CCTextureProtocol {
   PLATFORM_CLASS(CCRibbon, CCNode)
 

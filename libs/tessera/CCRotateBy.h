@@ -12,6 +12,8 @@ class CCRotateBy : public CCActionInterval {
 
  public:
   /// A new autoreleased turn by `angle` degrees over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param angle degrees to add to the rotation.
   static CCRotateBy* actionWithDuration(float duration, float angle);
 
   /// Interval init, then stores the angle.

@@ -14,6 +14,8 @@ class CCRotateTo : public CCActionInterval {
 
  public:
   /// A new autoreleased turn to `angle` degrees over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param angle the rotation to end at, degrees.
   static CCRotateTo* actionWithDuration(float duration, float angle);
 
   /// Interval init, then stores the destination angle.

@@ -11,8 +11,13 @@ class CCScaleBy : public CCScaleTo {
  public:
   /// A new autoreleased scale of both axes by the factor `scale` over
   /// `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param scale the factor both scales are multiplied by.
   static CCScaleBy* actionWithDuration(float duration, float scale);
   /// A new autoreleased scale by the factors `scaleX` and `scaleY`.
+  /// \param duration seconds the action lasts.
+  /// \param scaleX the factor for the horizontal scale.
+  /// \param scaleY the factor for the vertical scale.
   static CCScaleBy* actionWithDuration(float duration, float scaleX, float scaleY);
 
   // copy(): inherited (same class, same factors).

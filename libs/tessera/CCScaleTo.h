@@ -11,8 +11,13 @@ class CCScaleTo : public CCActionInterval {
 
  public:
   /// A new autoreleased scale of both axes to `scale` over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param scale the scale both axes end at.
   static CCScaleTo* actionWithDuration(float duration, float scale);
   /// A new autoreleased scale to `scaleX` and `scaleY` over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param scaleX the horizontal scale to end at.
+  /// \param scaleY the vertical scale to end at.
   static CCScaleTo* actionWithDuration(float duration, float scaleX, float scaleY);
 
   /// Interval init, then both end scales = `scale`.

@@ -1,14 +1,15 @@
 #pragma once
 // CCScene: the root node of a tree that the director runs.
-//
-// A scene covers the window: its content size is the director's window size,
-// its anchor point is the centre and its origin lands on its position, so a
-// scene at (0, 0) fills the screen. Layers and other nodes go inside it.
-//
-// Main thread only.
 
 #include "tessera/CCNode.h"
 
+/// The root node of a tree that the director runs.
+///
+/// A scene covers the window: its content size is the director's window size,
+/// its anchor point is the centre and its origin lands on its position, so a
+/// scene at (0, 0) fills the screen. Layers and other nodes go inside it.
+///
+/// Main thread only.
 class CCScene : public CCNode {
   PLATFORM_CLASS(CCScene, CCNode)
 

@@ -64,6 +64,7 @@ class CCScheduler : public platform::Object {
   /// negative, zero and positive bands, then steps the timers of every unpaused
   /// target. A target's paused flag is read before its first timer runs, so
   /// pausing it from one of its timers lets its later timers run this frame.
+  /// \param dt seconds since the previous frame.
   void tick(float dt);
 
   /// Schedules `selector` (a void(float) method of the target's class) every
@@ -75,6 +76,10 @@ class CCScheduler : public platform::Object {
   /// target's state is not changed either way. Scheduling a selector the target
   /// already has only changes that timer's interval: it keeps its accumulated
   /// time and its place.
+  /// \param selector the method to call, made with schedule_selector().
+  /// \param target the object to call it on; retained while it has timers.
+  /// \param interval seconds between calls; 0 calls it every frame.
+  /// \param paused whether the target's callbacks start paused.
   void scheduleSelector(const platform::Selector& selector, platform::Object* target, float interval,
                         bool paused);
   /// Calls target->update(dt) every frame, in the band of `priority`. Expects a
@@ -82,6 +87,10 @@ class CCScheduler : public platform::Object {
   /// update yet ("CCScheduler: <Class> already has a per-frame update; ...");
   /// when either fails nothing changes, so a target is never updated twice per
   /// frame.
+  /// \param target the object whose update(float) is called; retained while
+  ///   scheduled.
+  /// \param priority the band and the place in it: lower runs earlier.
+  /// \param paused whether the target's callbacks start paused.
   void scheduleUpdateForTarget(platform::Object* target, int32_t priority, bool paused);
 
   /// Removes the target's timer for `selector`. Both null: ignored quietly.
@@ -89,11 +98,15 @@ class CCScheduler : public platform::Object {
   /// ("Selector MUST not be NULL"). Anything not scheduled is ignored. When it
   /// was the target's last timer the target is released (at the end of its
   /// turn when called from one of its own timers).
+  /// \param selector the method given to scheduleSelector().
+  /// \param target the object it was scheduled on.
   void unscheduleSelector(const platform::Selector& selector, platform::Object* target);
   /// Removes the target's per-frame update and releases the target (when the
   /// update walk ends, if called from an update). Null or unknown: ignored.
+  /// \param target the object whose per-frame update stops.
   void unscheduleUpdateForTarget(platform::Object* target);
   /// Removes all timers and the per-frame update of the target. Null: ignored.
+  /// \param target the object whose callbacks all stop.
   void unscheduleAllSelectorsForTarget(platform::Object* target);
   /// Removes every timer and every per-frame update of every target.
   void unscheduleAllSelectors();
@@ -102,8 +115,10 @@ class CCScheduler : public platform::Object {
   /// keep their place and timers their accumulated time; nothing is caught up
   /// afterwards. Expects a target ("target must be non nil"); a target with
   /// nothing scheduled is ignored.
+  /// \param target the object whose callbacks pause.
   void pauseTarget(platform::Object* target);
   /// Undoes pauseTarget(). Expects a target ("target must be non nil").
+  /// \param target the object whose callbacks resume.
   void resumeTarget(platform::Object* target);
 
   /// Factor applied to every dt passed to tick(). Default 1.

@@ -28,10 +28,13 @@ class CCSequence : public CCActionInterval {
 
  public:
   /// A new autoreleased sequence of `one` then `two` (both retained).
+  /// \param one the action that runs first.
+  /// \param two the action that runs when `one` is done.
   static CCSequence* actionOne(CCFiniteTimeAction* one, CCFiniteTimeAction* two);
   /// The actions of `list` chained from the left, up to the first nullptr.
   /// A list holding a single action returns that action itself (not a
   /// sequence); an empty list or one starting with nullptr returns nullptr.
+  /// \param list the actions in the order they run.
   static CCFiniteTimeAction* actions(std::initializer_list<CCFiniteTimeAction*> list);
   /// Sequences need their actions: use actionOne() or actions().
   static CCSequence* actionWithDuration(float duration) = delete;
@@ -39,6 +42,8 @@ class CCSequence : public CCActionInterval {
   /// Interval init with the sum of both durations, then retains both. Expects
   /// both actions ("Sequence: argument one must be non-nil" / "Sequence:
   /// argument two must be non-nil"); returns false when one is missing.
+  /// \param one the action that runs first.
+  /// \param two the action that runs when `one` is done.
   virtual bool initOne(CCFiniteTimeAction* one, CCFiniteTimeAction* two);
   using CCActionInterval::initWithDuration;
 

@@ -19,10 +19,13 @@ class CCSpawn : public CCActionInterval {
 
  public:
   /// A new autoreleased spawn of `one` and `two` (both retained).
+  /// \param one an action to run.
+  /// \param two the action to run at the same time.
   static CCSpawn* actionOne(CCFiniteTimeAction* one, CCFiniteTimeAction* two);
   /// The actions of `list` grouped from the left, up to the first nullptr.
   /// A list holding a single action returns that action itself (not a
   /// spawn); an empty list or one starting with nullptr returns nullptr.
+  /// \param list the actions to run together.
   static CCFiniteTimeAction* actions(std::initializer_list<CCFiniteTimeAction*> list);
   /// Spawns need their actions: use actionOne() or actions().
   static CCSpawn* actionWithDuration(float duration) = delete;

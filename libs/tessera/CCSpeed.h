@@ -19,9 +19,13 @@ class CCSpeed : public CCAction {
   /// A speed action needs its inner action: use actionWithAction().
   static CCSpeed* action() = delete;
   /// A new autoreleased speed action around `action` (retained) with `speed`.
+  /// \param action the action to run.
+  /// \param speed the factor its time is multiplied by (2: twice as fast).
   static CCSpeed* actionWithAction(CCActionInterval* action, float speed);
 
   /// Base init, then retains `action` and stores `speed`.
+  /// \param action the action to run.
+  /// \param speed the factor its time is multiplied by.
   virtual bool initWithAction(CCActionInterval* action, float speed);
 
   /// A new action of the same class (count 1) around a copy of the inner

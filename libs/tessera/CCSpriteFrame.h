@@ -1,17 +1,6 @@
 #pragma once
 // CCSpriteFrame: a rectangle of a texture together with how it relates to the
 // picture it was cut from.
-//
-// A frame knows its rectangle in points and in pixels, whether the texture
-// stores the picture turned 90 degrees clockwise (the rectangle's width and
-// height are then the picture's height and width), how far the centre of the
-// trimmed rectangle sits from the centre of the untrimmed picture (pixels,
-// y up), and the untrimmed size in pixels. Sprites display frames; sprite
-// sheets are read into frames by CCSpriteFrameCache.
-//
-// The rectangle setters store only their own field: setRect() leaves
-// rectInPixels() alone and the reverse. Only the initialisers derive one from
-// the other, through the content scale factor (ccMacros.h).
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -20,6 +9,19 @@
 
 #include <string>
 
+/// A rectangle of a texture together with how it relates to the picture it was
+/// cut from.
+///
+/// A frame knows its rectangle in points and in pixels, whether the texture
+/// stores the picture turned 90 degrees clockwise (the rectangle's width and
+/// height are then the picture's height and width), how far the centre of the
+/// trimmed rectangle sits from the centre of the untrimmed picture (pixels,
+/// y up), and the untrimmed size in pixels. Sprites display frames; sprite
+/// sheets are read into frames by CCSpriteFrameCache.
+///
+/// The rectangle setters store only their own field: setRect() leaves
+/// rectInPixels() alone and the reverse. Only the initialisers derive one from
+/// the other, through the content scale factor (ccMacros.h).
 class CCSpriteFrame : public platform::Object {
   PLATFORM_CLASS(CCSpriteFrame, platform::Object)
 
@@ -27,8 +29,17 @@ class CCSpriteFrame : public platform::Object {
   // [SECTION] Creation. Factories return autoreleased frames.
 
   /// A frame of `rect` (points) in `texture`; see initWithTexture(texture, rect).
+  /// \param texture the texture holding the picture (retained), or nullptr.
+  /// \param rect the picture's rectangle in the texture, points.
   static CCSpriteFrame* frameWithTexture(CCTexture2D* texture, CGRect rect);
   /// A frame of `rectInPixels`; see the five-argument initWithTexture.
+  /// \param texture the texture holding the picture (retained), or nullptr.
+  /// \param rectInPixels the picture's rectangle in the texture, pixels.
+  /// \param rotated whether the rectangle holds the picture turned 90 degrees
+  ///   clockwise.
+  /// \param offsetInPixels centre of the trimmed rectangle relative to the centre
+  ///   of the untrimmed picture, pixels, y up.
+  /// \param originalSizeInPixels the untrimmed picture's size, pixels.
   static CCSpriteFrame* frameWithTexture(CCTexture2D* texture, CGRect rectInPixels, bool rotated,
                                          CGPoint offsetInPixels, CGSize originalSizeInPixels);
 
@@ -37,9 +48,18 @@ class CCSpriteFrame : public platform::Object {
   /// rectInPixels = rect x content scale factor (all four values), not
   /// rotated, offset (0, 0), original size = the pixel rectangle's size.
   /// `texture` may be null. Always succeeds.
+  /// \param texture the texture holding the picture (retained), or nullptr.
+  /// \param rect the picture's rectangle in the texture, points.
   bool initWithTexture(CCTexture2D* texture, CGRect rect);
   /// Retains `texture` (may be null), stores the pixel values and derives
   /// rect = rectInPixels / content scale factor. Always succeeds.
+  /// \param texture the texture holding the picture (retained), or nullptr.
+  /// \param rectInPixels the picture's rectangle in the texture, pixels.
+  /// \param rotated whether the rectangle holds the picture turned 90 degrees
+  ///   clockwise.
+  /// \param offsetInPixels centre of the trimmed rectangle relative to the centre
+  ///   of the untrimmed picture, pixels, y up.
+  /// \param originalSizeInPixels the untrimmed picture's size, pixels.
   bool initWithTexture(CCTexture2D* texture, CGRect rectInPixels, bool rotated, CGPoint offsetInPixels,
                        CGSize originalSizeInPixels);
 

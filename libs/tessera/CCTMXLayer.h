@@ -1,39 +1,6 @@
 #pragma once
 // CCTMXLayer: one tile layer of a tile map, drawn as a sprite batch node over
 // its tileset's picture with one quad per non-empty tile.
-//
-// Tiles are not sprites: a single reused sprite builds every quad. tileAt()
-// makes a sprite for one tile on demand (a child tagged with the tile index
-// that draws through the tile's existing quad), so that it can be moved,
-// tinted or animated. setTileGID() and removeTileAt() change tiles at run
-// time while the quads stay in tile-index order.
-//
-// Tile positions are (column, row) with row 0 at the top of the layer; a
-// tile's index is column + row x width (fractional parts are dropped).
-// Positions and sizes on the screen are in pixels. Orientations: orthogonal,
-// isometric and hexagonal (odd columns half a tile lower).
-//
-// Properties of the layer that the layer itself reads: "cc_vertexz" =
-// "automatic" gives every tile a z from its position (drawn with the alpha
-// test, reference "cc_alpha_func"); any other value is the fixed z of every
-// tile.
-//
-// The layer owns its grid of tile numbers: building it takes the buffer over
-// from the layer record (which is left without tiles) or copies it when the
-// record does not own it. A grid whose length is not width x height is
-// refused (logged, nullptr), so no tile is ever read out of bounds.
-//
-// Cost: building appends one quad per non-empty tile through the reused
-// sprite into an atlas sized once; nothing per tile is allocated. Finding a
-// tile's quad is a binary search over the sorted list of tile indices;
-// inserting or removing a tile moves the atlas tail once. Drawing is one
-// draw call per 16384 quads. Layers may hold up to
-// kCCTextureAtlasLargestCapacity non-empty tiles. Orthogonal and hexagonal
-// layers without tile sprites draw only the rows (and, when few are shown,
-// the columns) that can reach the screen, found from the GL matrices: a
-// frame costs what is visible, not the size of the map.
-//
-// Main thread only.
 
 #include "platform/Geometry.h"
 #include "platform/Ref.h"
@@ -51,6 +18,41 @@
 #include <string_view>
 
 
+/// One tile layer of a tile map, drawn as a sprite batch node over its tileset's
+/// picture with one quad per non-empty tile.
+///
+/// Tiles are not sprites: a single reused sprite builds every quad. tileAt()
+/// makes a sprite for one tile on demand (a child tagged with the tile index
+/// that draws through the tile's existing quad), so that it can be moved,
+/// tinted or animated. setTileGID() and removeTileAt() change tiles at run
+/// time while the quads stay in tile-index order.
+///
+/// Tile positions are (column, row) with row 0 at the top of the layer; a
+/// tile's index is column + row x width (fractional parts are dropped).
+/// Positions and sizes on the screen are in pixels. Orientations: orthogonal,
+/// isometric and hexagonal (odd columns half a tile lower).
+///
+/// Properties of the layer that the layer itself reads: "cc_vertexz" =
+/// "automatic" gives every tile a z from its position (drawn with the alpha
+/// test, reference "cc_alpha_func"); any other value is the fixed z of every
+/// tile.
+///
+/// The layer owns its grid of tile numbers: building it takes the buffer over
+/// from the layer record (which is left without tiles) or copies it when the
+/// record does not own it. A grid whose length is not width x height is
+/// refused (logged, nullptr), so no tile is ever read out of bounds.
+///
+/// Cost: building appends one quad per non-empty tile through the reused
+/// sprite into an atlas sized once; nothing per tile is allocated. Finding a
+/// tile's quad is a binary search over the sorted list of tile indices;
+/// inserting or removing a tile moves the atlas tail once. Drawing is one
+/// draw call per 16384 quads. Layers may hold up to
+/// kCCTextureAtlasLargestCapacity non-empty tiles. Orthogonal and hexagonal
+/// layers without tile sprites draw only the rows (and, when few are shown,
+/// the columns) that can reach the screen, found from the GL matrices: a
+/// frame costs what is visible, not the size of the map.
+///
+/// Main thread only.
 class CCTMXLayer : public CCSpriteBatchNode {
   PLATFORM_CLASS(CCTMXLayer, CCSpriteBatchNode)
 
@@ -58,6 +60,9 @@ class CCTMXLayer : public CCSpriteBatchNode {
   // [SECTION] Creation
 
   /// An autoreleased layer (see initWithTilesetInfo()), or nullptr.
+  /// \param tileset the tileset the layer's tiles come from, or nullptr.
+  /// \param layerInfo the layer as read from the file.
+  /// \param mapInfo the map as read from the file.
   static CCTMXLayer* layerWithTilesetInfo(CCTMXTilesetInfo* tileset, CCTMXLayerInfo* layerInfo,
                                           CCTMXMapInfo* mapInfo);
   // A layer is made from map records only.
@@ -77,6 +82,9 @@ class CCTMXLayer : public CCSpriteBatchNode {
   /// the record's grid does not hold exactly width x height numbers, or more
   /// tiles are set than an atlas can hold. Expects a zero offset on
   /// hexagonal maps ("offset for hexagonal map not implemented yet").
+  /// \param tileset the tileset the layer's tiles come from, or nullptr.
+  /// \param layerInfo the layer as read from the file.
+  /// \param mapInfo the map as read from the file.
   virtual bool initWithTilesetInfo(CCTMXTilesetInfo* tileset, CCTMXLayerInfo* layerInfo, CCTMXMapInfo* mapInfo);
 
   /// Reads the layer's "cc_vertexz" and "cc_alpha_func" properties, gives
@@ -94,22 +102,29 @@ class CCTMXLayer : public CCSpriteBatchNode {
   // released"); on failure they change nothing and return 0 / nullptr.
 
   /// The tile's global number, 0 when empty.
+  /// \param position the tile's column and row, (0, 0) at the top left.
   std::uint32_t tileGIDAt(CGPoint position) const;
   /// The tile as a sprite (made on the first call, the same one after), or
   /// nullptr for an empty tile.
+  /// \param position the tile's column and row, (0, 0) at the top left.
   CCSprite* tileAt(CGPoint position);
   /// Sets the tile to `gid`: 0 empties it, a tile that was empty gets a new
   /// quad at its place in drawing order, otherwise its quad (or its sprite)
   /// shows the new tile. The current number does nothing. Expects `gid` 0 or
   /// at least the tileset's first number ("TMXLayer: invalid gid").
+  /// \param gid the new global tile number, or 0.
+  /// \param position the tile's column and row, (0, 0) at the top left.
   void setTileGID(std::uint32_t gid, CGPoint position);
   /// Empties the tile: its quad (and sprite, if made) go. Nothing for an
   /// empty tile.
+  /// \param position the tile's column and row, (0, 0) at the top left.
   void removeTileAt(CGPoint position);
   /// The bottom-left corner of the tile in the layer, pixels. Defined for
   /// any position (no checks).
+  /// \param position the tile's column and row, (0, 0) at the top left.
   CGPoint positionAt(CGPoint position) const;
   /// The layer property `name`, or the shared null (reads as "" / 0).
+  /// \param name the property's name.
   const platform::Value& propertyNamed(std::string_view name) const;
 
   // [SECTION] Children

@@ -3,12 +3,6 @@
 // name, size in tiles, visibility, opacity, offset, properties and the
 // decoded grid of global tile numbers (row by row from the top left, 0 for
 // an empty cell). A plain record filled by CCTMXMapInfo.
-//
-// The tile buffer is a malloc'd array of tileCount() numbers in host byte
-// order. The record frees it when destroyed while ownTiles() is true; a
-// layer node that takes the buffer over calls setOwnTiles(false). The reader
-// does not check tileCount() against the layer size: whoever indexes the
-// grid must.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -18,6 +12,16 @@
 #include <cstdint>
 #include <string>
 
+/// One tile layer of a tile map, as read from a TMX file: its name, size in
+/// tiles, visibility, opacity, offset, properties and the decoded grid of global
+/// tile numbers (row by row from the top left, 0 for an empty cell). A plain
+/// record filled by CCTMXMapInfo.
+///
+/// The tile buffer is a malloc'd array of tileCount() numbers in host byte
+/// order. The record frees it when destroyed while ownTiles() is true; a
+/// layer node that takes the buffer over calls setOwnTiles(false). The reader
+/// does not check tileCount() against the layer size: whoever indexes the
+/// grid must.
 class CCTMXLayerInfo : public platform::Object {
   PLATFORM_CLASS(CCTMXLayerInfo, platform::Object)
 

@@ -4,29 +4,6 @@
 // (CCTMXLayerInfo), object groups (CCTMXObjectGroup) and the properties of
 // the map, of each layer, group and object, and of single tiles by global
 // tile number. The tile-map nodes build their layers from these records.
-//
-// The file is read with the platform's event-driven XML parser, this object
-// being its delegate. Elements read: <map>, <tileset> (embedded, or external
-// through source="file.tsx", read into this same object while the map's
-// parse waits), <image>, <tile>, <layer>, <data>, <objectgroup>, <object>
-// and <property>; everything else is skipped.
-//
-// Layer data: Base64 (optionally gzip- or zlib-compressed) or CSV. The
-// compression is that of each <data> element; the encoding carries over to
-// a following <data> element that names none. Tile numbers are stored in
-// host byte order.
-//
-// Bad files are refused with one "tessera: CCTMXMapInfo: ..." log line
-// naming the file and the numbers, and the factory returns nullptr:
-// malformed XML ("Error parsing file: <name>."), an unsupported compression
-// ("TMX: unsupported compression method"), a layer with neither Base64 nor
-// CSV data ("TMX tile map: Only base64 and/or gzip maps are supported"), an
-// external tileset outside the map's folder or inside another external
-// tileset. Layer data that cannot be decoded leaves that layer without tiles
-// (logged) and the map is still read.
-//
-// Cost: one pass over the file; layer data is decoded once into a buffer of
-// 4 bytes per tile that the layer record owns.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -59,7 +36,7 @@ enum : int32_t {
   TMXLayerAttribCSV = 1 << 4,
 };
 
-/// What the current <property> element belongs to.
+/// What the current `<property>` element belongs to.
 enum : int32_t {
   TMXPropertyNone = 0,
   TMXPropertyMap = 1,
@@ -69,6 +46,34 @@ enum : int32_t {
   TMXPropertyTile = 5,
 };
 
+/// Reads a TMX tile-map file into plain records: the map's size and orientation,
+/// its tilesets (CCTMXTilesetInfo), tile layers (CCTMXLayerInfo), object groups
+/// (CCTMXObjectGroup) and the properties of the map, of each layer, group and
+/// object, and of single tiles by global tile number. The tile-map nodes build
+/// their layers from these records.
+///
+/// The file is read with the platform's event-driven XML parser, this object
+/// being its delegate. Elements read: `<map>`, `<tileset>` (embedded, or external
+/// through source="file.tsx", read into this same object while the map's
+/// parse waits), `<image>`, `<tile>`, `<layer>`, `<data>`, `<objectgroup>`, `<object>`
+/// and `<property>`; everything else is skipped.
+///
+/// Layer data: Base64 (optionally gzip- or zlib-compressed) or CSV. The
+/// compression is that of each `<data>` element; the encoding carries over to
+/// a following `<data>` element that names none. Tile numbers are stored in
+/// host byte order.
+///
+/// Bad files are refused with one "tessera: CCTMXMapInfo: ..." log line
+/// naming the file and the numbers, and the factory returns nullptr:
+/// malformed XML ("Error parsing file: <name>."), an unsupported compression
+/// ("TMX: unsupported compression method"), a layer with neither Base64 nor
+/// CSV data ("TMX tile map: Only base64 and/or gzip maps are supported"), an
+/// external tileset outside the map's folder or inside another external
+/// tileset. Layer data that cannot be decoded leaves that layer without tiles
+/// (logged) and the map is still read.
+///
+/// Cost: one pass over the file; layer data is decoded once into a buffer of
+/// 4 bytes per tile that the layer record owns.
 class CCTMXMapInfo : public platform::Object, public platform::XMLParserDelegate {
   PLATFORM_CLASS(CCTMXMapInfo, platform::Object)
 
@@ -132,14 +137,14 @@ class CCTMXMapInfo : public platform::Object, public platform::XMLParserDelegate
 
   // Parser state, exposed for inspection.
 
-  /// Character data of the current <data> element.
+  /// Character data of the current `<data>` element.
   const std::string& currentString() const { return currentString_; }
   bool storingCharacters() const { return storingCharacters_; }
-  /// The TMXLayerAttrib... bits of every <data> element seen so far.
+  /// The TMXLayerAttrib... bits of every `<data>` element seen so far.
   int32_t layerAttribs() const { return layerAttribs_; }
-  /// TMXProperty...: what a <property> element now belongs to.
+  /// TMXProperty...: what a `<property>` element now belongs to.
   int32_t parentElement() const { return parentElement_; }
-  /// Global number of the current <tile> element.
+  /// Global number of the current `<tile>` element.
   uint32_t parentGID() const { return parentGID_; }
 
  private:
@@ -172,14 +177,14 @@ class CCTMXMapInfo : public platform::Object, public platform::XMLParserDelegate
   // Reading state beyond the fields above.
   /// The files being read, outermost (the map) first.
   std::vector<std::string> fileStack_;
-  /// The firstgid of the <tileset source=...> element whose file is being
-  /// read; the external file's own <tileset> element has none.
+  /// The firstgid of the `<tileset source=...>` element whose file is being
+  /// read; the external file's own `<tileset>` element has none.
   uint32_t externalFirstGid_ = 0;
   /// Encoding of the current layer data: TMXLayerAttribBase64, ...CSV or 0.
   int32_t dataEncoding_ = 0;
-  /// Compression of the current <data> element: TMXLayerAttribGzip, ...Zlib or 0.
+  /// Compression of the current `<data>` element: TMXLayerAttribGzip, ...Zlib or 0.
   int32_t dataCompression_ = 0;
-  /// Depth of <data> elements (tile elements inside data are not tileset tiles).
+  /// Depth of `<data>` elements (tile elements inside data are not tileset tiles).
   int dataDepth_ = 0;
   /// Set when a parse was stopped for bad content (already logged).
   bool refused_ = false;

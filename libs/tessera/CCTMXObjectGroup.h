@@ -2,10 +2,6 @@
 // CCTMXObjectGroup: one object group of a tile map, as read from a TMX file:
 // named rectangles (spawn points, triggers...) with their properties. A
 // plain record filled by CCTMXMapInfo.
-//
-// Each object is a dictionary with "name" and "type" (strings), "x" and "y"
-// (integers, pixels, y measured up from the bottom of the map), "width" and
-// "height" (the file's strings), plus one string entry per property.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -15,6 +11,13 @@
 #include <string_view>
 #include <vector>
 
+/// One object group of a tile map, as read from a TMX file: named rectangles
+/// (spawn points, triggers...) with their properties. A plain record filled by
+/// CCTMXMapInfo.
+///
+/// Each object is a dictionary with "name" and "type" (strings), "x" and "y"
+/// (integers, pixels, y measured up from the bottom of the map), "width" and
+/// "height" (the file's strings), plus one string entry per property.
 class CCTMXObjectGroup : public platform::Object {
   PLATFORM_CLASS(CCTMXObjectGroup, platform::Object)
 

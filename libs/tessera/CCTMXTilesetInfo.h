@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+/// One tileset of a tile map, as read from a TMX file: the global number of its
+/// first tile, the tile size, spacing and margin, and the picture the tiles are
+/// cut from. A plain record filled by CCTMXMapInfo.
 class CCTMXTilesetInfo : public platform::Object {
   PLATFORM_CLASS(CCTMXTilesetInfo, platform::Object)
 

@@ -3,22 +3,6 @@
 // about it: its size in pixels, the part that holds the picture (content
 // size), the texture-coordinate extent of that part (maxS, maxT), its pixel
 // format and whether its colours are premultiplied by alpha.
-//
-// Textures are made from raw pixels, from a decoded image (padded to powers
-// of two, converted to the chosen pixel format), from a string drawn in a
-// system font (an alpha-only texture), or from a PVR file. Each can draw
-// itself as one quad. Textures are normally obtained through CCTextureCache,
-// which keeps one reference to each.
-//
-// The t axis runs downward through the picture: t = 0 is the image's top row.
-//
-// Threads: creation may run on the texture cache's loading thread with its
-// own GL context; a texture is otherwise used on the main thread. The
-// class-wide settings are atomics so that thread may read them.
-//
-// Cost: an image is drawn once into a power-of-two buffer (4 bytes a pixel,
-// or 1 for A8); the 16-bit formats then take one more pass into a buffer of
-// half the size, and the 32-bit one is freed before the upload.
 
 #include "platform/Geometry.h"
 #include "platform/Object.h"
@@ -50,6 +34,26 @@ struct ccTexParams {
   GLuint wrapT = GL_CLAMP_TO_EDGE;
 };
 
+/// One OpenGL ES texture object and the facts the engine needs about it: its
+/// size in pixels, the part that holds the picture (content size), the
+/// texture-coordinate extent of that part (maxS, maxT), its pixel format and whether its
+/// colours are premultiplied by alpha.
+///
+/// Textures are made from raw pixels, from a decoded image (padded to powers
+/// of two, converted to the chosen pixel format), from a string drawn in a
+/// system font (an alpha-only texture), or from a PVR file. Each can draw
+/// itself as one quad. Textures are normally obtained through CCTextureCache,
+/// which keeps one reference to each.
+///
+/// The t axis runs downward through the picture: t = 0 is the image's top row.
+///
+/// Threads: creation may run on the texture cache's loading thread with its
+/// own GL context; a texture is otherwise used on the main thread. The
+/// class-wide settings are atomics so that thread may read them.
+///
+/// Cost: an image is drawn once into a power-of-two buffer (4 bytes a pixel,
+/// or 1 for A8); the 16-bit formats then take one more pass into a buffer of
+/// half the size, and the 32-bit one is freed before the upload.
 class CCTexture2D : public platform::Object {
   PLATFORM_CLASS(CCTexture2D, platform::Object)
 
@@ -78,6 +82,12 @@ class CCTexture2D : public platform::Object {
   /// contentSize / size; premultiplied alpha false.
   /// Throws platform::Exception "NSInternalInconsistencyException" with an
   /// empty reason for a format outside 1..5.
+  /// \param data the pixels, row after row, or nullptr.
+  /// \param pixelFormat the format of `data` and of the texture.
+  /// \param pixelsWide the texture's width in pixels.
+  /// \param pixelsHigh the texture's height in pixels.
+  /// \param contentSize the size of the picture inside the texture, pixels.
+  /// \return true: every format in range is uploaded.
   bool initWithData(const void* data, CCTexture2DPixelFormat pixelFormat, unsigned int pixelsWide,
                     unsigned int pixelsHigh, CGSize contentSize);
 
@@ -90,6 +100,7 @@ class CCTexture2D : public platform::Object {
   /// texture size. Throws platform::Exception
   /// "NSInternalInconsistencyException" / "Invalid pixel format" when the
   /// default alpha format is not 1..5.
+  /// \param image the decoded picture.
   bool initWithImage(const platform::Image* image);
 
   /// `text` on one line in the font `fontName` at `fontSize`, centred in a
@@ -97,12 +108,20 @@ class CCTexture2D : public platform::Object {
   /// else a custom font the font manager loads from the application's
   /// resources ("<fontName>.ttf" or the file `fontName`). Returns false (and
   /// logs) when neither exists.
+  /// \param text the UTF-8 text to draw.
+  /// \param fontName a system font name or a custom font's file name.
+  /// \param fontSize the font size, points.
   bool initWithString(const std::string& text, const std::string& fontName, float fontSize);
   /// `text` laid out in a box of `dimensions` (points of the texture: each
   /// side becomes the next power of two of its whole part) with `alignment`
   /// (0 left, 1 centre, 2 right) and word wrap, in the font `fontName` (a
   /// system font, else a custom font as above). Returns false (and logs)
   /// when there is no font of that name.
+  /// \param text the UTF-8 text to draw.
+  /// \param dimensions the size of the box the text is laid out in.
+  /// \param alignment 0 left, 1 centre, 2 right (a UITextAlignment value).
+  /// \param fontName a system font name or a custom font's file name.
+  /// \param fontSize the font size, points.
   bool initWithString(const std::string& text, CGSize dimensions, int alignment, const std::string& fontName,
                       float fontSize);
   /// As above with a font object. A platform::Font draws through the
@@ -110,15 +129,25 @@ class CCTexture2D : public platform::Object {
   /// other object logs and returns false. Expects a font ("Invalid font").
   /// The result is an A8 texture of white coverage, not premultiplied.
   /// Returns false when the box is empty or its buffer can't be made.
+  /// \param text the UTF-8 text to draw.
+  /// \param dimensions the size of the box the text is laid out in.
+  /// \param alignment 0 left, 1 centre, 2 right.
+  /// \param font a platform::Font or a ZFont.
   bool initWithString(const std::string& text, CGSize dimensions, int alignment, platform::Object* font);
 
   /// The texture of a PVR file (plain, ".ccz" or ".gz"). Format stays 0;
   /// maxS = maxT = 1. Returns false when the file can't be read.
+  /// \param path the file's full path.
   bool initWithPVRFile(const std::string& path);
   /// Raw PVRTC data of a square `length` × `length` image at mip `level`
   /// with `bpp` bits per pixel (4, or anything else for 2). Expects `data` to
   /// hold max(bpp × length² / 8, 32) bytes. Returns false when the device has
   /// no PVRTC support or the length is not positive.
+  /// \param data the compressed image.
+  /// \param level the mipmap level to upload it to.
+  /// \param bpp bits per pixel: 4, else 2.
+  /// \param hasAlpha whether the data is decoded with alpha.
+  /// \param length the width and height, pixels.
   bool initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length);
 
   // [SECTION] Use
@@ -127,14 +156,17 @@ class CCTexture2D : public platform::Object {
   /// corner at `point` (3-component vertices). The caller enables texturing
   /// and the vertex and texture-coordinate arrays and sets colour and
   /// blending.
+  /// \param point where the bottom-left corner goes, pixels.
   void drawAtPoint(CGPoint point) const;
   /// As drawAtPoint(), stretched over `rect` (2-component vertices).
+  /// \param rect the rectangle to fill, pixels.
   void drawInRect(CGRect rect) const;
 
   /// Binds the texture and sets minifying filter, magnifying filter, wrap S
   /// and wrap T in that order. Expects GL_CLAMP_TO_EDGE for both wraps on a
   /// texture whose sides are not powers of two ("GL_CLAMP_TO_EDGE should be
   /// used in NPOT textures").
+  /// \param texParams the filters and wraps, in GL constants.
   void setTexParameters(const ccTexParams* texParams);
   /// Linear filtering, clamped edges: the default of every creation path.
   void setAntiAliasTexParameters();

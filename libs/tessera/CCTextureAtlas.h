@@ -2,20 +2,6 @@
 // CCTextureAtlas: a fixed-capacity array of textured quads that all use one
 // texture, with the matching 16-bit index array, drawn as any leading run of
 // quads in one indexed draw call.
-//
-// Quads are addressed by index and kept packed in 0 .. totalQuads() - 1.
-// Quad i always owns vertices 4i .. 4i+3, so the index array (triangles
-// tl, bl, tr and br, tr, bl of each quad) covers the first
-// kCCTextureAtlasMaxCapacity quads (65536 vertices, all that 16-bit indices
-// reach) and never changes with the quads. An atlas holds at most
-// capacityLimit() quads: kCCTextureAtlasMaxCapacity unless raised (tile-map
-// layers raise it); a larger atlas draws in blocks of
-// kCCTextureAtlasMaxCapacity quads, the vertex pointers moved per block.
-//
-// Cost: one glDrawElements per draw (per block of 16384 quads), from
-// client-side arrays. Updates copy
-// one 96-byte quad; inserts and removals move the tail with one memmove.
-// Nothing is allocated except by init and resizeCapacity().
 
 #include "platform/Object.h"
 #include "platform/Ref.h"
@@ -31,6 +17,23 @@ inline constexpr unsigned int kCCTextureAtlasMaxCapacity = 16384;
 /// The highest capacityLimit() an atlas accepts: 2^20 quads (96 MiB).
 inline constexpr unsigned int kCCTextureAtlasLargestCapacity = 1u << 20;
 
+/// A fixed-capacity array of textured quads that all use one texture, with the
+/// matching 16-bit index array, drawn as any leading run of quads in one indexed
+/// draw call.
+///
+/// Quads are addressed by index and kept packed in 0 .. totalQuads() - 1.
+/// Quad i always owns vertices 4i .. 4i+3, so the index array (triangles
+/// tl, bl, tr and br, tr, bl of each quad) covers the first
+/// kCCTextureAtlasMaxCapacity quads (65536 vertices, all that 16-bit indices
+/// reach) and never changes with the quads. An atlas holds at most
+/// capacityLimit() quads: kCCTextureAtlasMaxCapacity unless raised (tile-map
+/// layers raise it); a larger atlas draws in blocks of
+/// kCCTextureAtlasMaxCapacity quads, the vertex pointers moved per block.
+///
+/// Cost: one glDrawElements per draw (per block of 16384 quads), from
+/// client-side arrays. Updates copy
+/// one 96-byte quad; inserts and removals move the tail with one memmove.
+/// Nothing is allocated except by init and resizeCapacity().
 class CCTextureAtlas : public platform::Object {
   PLATFORM_CLASS(CCTextureAtlas, platform::Object)
 

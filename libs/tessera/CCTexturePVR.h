@@ -2,12 +2,6 @@
 // CCTexturePVR: reads a PVR texture container (the version 2 header: 52 bytes
 // of little-endian words, then the pixel data of every mipmap level) from a
 // plain, ".ccz" or ".gz" file and makes a GL texture with all its levels.
-//
-// Parsing is separate from GL: unpackPVRData(data, length, out) only walks
-// the bytes and can run anywhere; createGLTexture() needs a current context.
-//
-// Cost: the whole file is held in memory only while the texture is created;
-// the level table points into it and is cleared afterwards.
 
 #include "platform/Object.h"
 
@@ -49,6 +43,15 @@ struct CCPVRData {
   CCPVRMipmap mipmaps[CC_PVRMIPMAP_MAX];
 };
 
+/// Reads a PVR texture container (the version 2 header: 52 bytes of
+/// little-endian words, then the pixel data of every mipmap level) from a plain, ".ccz"
+/// or ".gz" file and makes a GL texture with all its levels.
+///
+/// Parsing is separate from GL: unpackPVRData(data, length, out) only walks
+/// the bytes and can run anywhere; createGLTexture() needs a current context.
+///
+/// Cost: the whole file is held in memory only while the texture is created;
+/// the level table points into it and is cleared afterwards.
 class CCTexturePVR : public platform::Object {
   PLATFORM_CLASS(CCTexturePVR, platform::Object)
 

@@ -5,16 +5,6 @@
 // The node is an atlas node over the sheet holding one quad per non-empty
 // tile, filled column by column (x outer, y inner). Map row 0 is the bottom
 // row of the image and of the node.
-//
-// Only tiles that are non-empty when the map is loaded have a quad, so only
-// they can be changed later. Maps of 24 and 32 bits per pixel are read
-// (blue, green, red order in the file, as TGA stores them); other depths
-// are refused.
-//
-// Cost: one quad per non-empty tile, drawn in one call; setTile() rewrites
-// one quad. At most kCCTextureAtlasMaxCapacity non-empty tiles.
-//
-// Main thread only.
 
 #include "tessera/CCAtlasNode.h"
 #include "tessera/Support/TGAlib.h"
@@ -25,6 +15,21 @@
 #include <string>
 #include <unordered_map>
 
+/// A tile map whose map is a TGA image. Each pixel of the image is one tile; its
+/// red value is the number of the tile in the tile sheet (cells counted row by
+/// row from the top left), and 0 means no tile. The node is an atlas node over
+/// the sheet holding one quad per non-empty tile, filled column by column (x
+/// outer, y inner). Map row 0 is the bottom row of the image and of the node.
+///
+/// Only tiles that are non-empty when the map is loaded have a quad, so only
+/// they can be changed later. Maps of 24 and 32 bits per pixel are read
+/// (blue, green, red order in the file, as TGA stores them); other depths
+/// are refused.
+///
+/// Cost: one quad per non-empty tile, drawn in one call; setTile() rewrites
+/// one quad. At most kCCTextureAtlasMaxCapacity non-empty tiles.
+///
+/// Main thread only.
 class CCTileMapAtlas : public CCAtlasNode {
   PLATFORM_CLASS(CCTileMapAtlas, CCAtlasNode)
 

@@ -3,10 +3,6 @@
 // picture can break into pieces that move apart. Tile (i, j) of X x Y tiles
 // is quad i * Y + j; a copy of the undeformed quads is kept so that effects
 // can compute each frame from them.
-//
-// Cost: X * Y quads (4 vertices each), twice, plus their texture coordinates
-// and 6 * X * Y 16-bit indices, allocated when the grid is made; one indexed
-// draw call per frame.
 
 #include "tessera/CCGridBase.h"
 
@@ -15,6 +11,14 @@
 #include <array>
 #include <vector>
 
+/// A grid drawn as separate tiles, one quad each, so the picture can break into
+/// pieces that move apart. Tile (i, j) of X x Y tiles is quad i * Y + j; a copy
+/// of the undeformed quads is kept so that effects can compute each frame from
+/// them.
+///
+/// Cost: X * Y quads (4 vertices each), twice, plus their texture coordinates
+/// and 6 * X * Y 16-bit indices, allocated when the grid is made; one indexed
+/// draw call per frame.
 class CCTiledGrid3D : public CCGridBase {
   PLATFORM_CLASS(CCTiledGrid3D, CCGridBase)
 

@@ -18,6 +18,10 @@ class CCTintBy : public CCActionInterval {
 
  public:
   /// A new autoreleased tint by (`red`, `green`, `blue`) over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param red the amount added to red.
+  /// \param green the amount added to green.
+  /// \param blue the amount added to blue.
   static CCTintBy* actionWithDuration(float duration, std::int16_t red, std::int16_t green, std::int16_t blue);
 
   /// Interval init, then stores the changes.

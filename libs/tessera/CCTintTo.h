@@ -16,6 +16,10 @@ class CCTintTo : public CCActionInterval {
 
  public:
   /// A new autoreleased tint to (`red`, `green`, `blue`) over `duration` seconds.
+  /// \param duration seconds the action lasts.
+  /// \param red the red to end at.
+  /// \param green the green to end at.
+  /// \param blue the blue to end at.
   static CCTintTo* actionWithDuration(float duration, GLubyte red, GLubyte green, GLubyte blue);
 
   /// Interval init, then stores the destination colour.

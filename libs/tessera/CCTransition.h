@@ -2,28 +2,6 @@
 // Scene transitions: scenes that stand in for the running scene while the
 // director changes scenes.
 //
-// A transition holds the outgoing scene (the director's running scene when the
-// transition is made) and the incoming one, animates one or both with actions
-// over its duration, and when the last action is done hands over to the
-// incoming scene. Use it in place of the new scene:
-//
-//   CCScene* next = GameScene::node();
-//   CCDirector::sharedDirector()->replaceScene(CCTransitionFade::transitionWithDuration(0.5f, next));
-//
-// Touch dispatch is off from the moment a transition is made until it has
-// handed over, so no layer receives touches half-way through a change.
-//
-// Hand-over: the last action calls finish(), which puts both scenes back to
-// rest (position (0, 0), scale 1, rotation 0, camera restored; the outgoing
-// scene hidden) and schedules setNewScene(). That runs on the frame after the
-// one that drew the last step, so the final picture of the transition is
-// shown once; it replaces the transition by the incoming scene through the
-// director, switches touch dispatch on and shows the outgoing scene again.
-// The director then exits (and, for a replaced transition, cleans up) the
-// transition, which exits the outgoing scene (and cleans it up when the
-// director asked for cleanup) and tells the incoming scene
-// onEnterTransitionDidFinish(). The incoming scene is never entered twice.
-//
 // [SECTION] Constants
 // [SECTION] CCTransitionScene: the base
 // [SECTION] CCTransitionSceneOriented: the base of the flips
@@ -32,15 +10,6 @@
 // [SECTION] Flips and zoom flips
 // [SECTION] Fades: colour fade and cross fade
 // [SECTION] Tile effects: turn-off tiles, fade tiles, split rows and columns
-//
-// The page-turn transition is in CCTransitionPageTurn.h, the radial wipes in
-// CCTransitionRadial.h.
-//
-// Cost: a transition allocates its actions once, when it is entered; the
-// colour fade adds one layer, the cross fade two render textures the size of
-// the window, the tile effects one grid. Nothing is allocated per frame.
-//
-// Main thread only.
 
 #include "platform/Ref.h"
 #include "tessera/CCActionInterval.h"
@@ -70,6 +39,8 @@ inline constexpr std::int32_t kSceneFade = static_cast<std::int32_t>(0xFADEFADEu
 /// nullptr when that fails. Static factories are not inherited as "the
 /// receiving class", so every transition class puts this in its body.
 #define CC_TRANSITION_FACTORY(Class)                                                   \
+  /** A new autoreleased transition. \param duration seconds it lasts.                 \
+      \param scene the incoming scene. */                                              \
   static Class* transitionWithDuration(float duration, CCScene* scene) {               \
     return ::platform::createAutoreleased<Class>(                                      \
         [&](Class& transition) { return transition.initWithDuration(duration, scene); }); \
@@ -79,6 +50,8 @@ inline constexpr std::int32_t kSceneFade = static_cast<std::int32_t>(0xFADEFADEu
 /// tOrientation)` for the oriented transitions.
 #define CC_TRANSITION_ORIENTED_FACTORY(Class)                                                          \
   CC_TRANSITION_FACTORY(Class)                                                                        \
+  /** A new autoreleased transition. \param duration seconds it lasts.                                \
+      \param scene the incoming scene. \param orientation which way it turns. */                      \
   static Class* transitionWithDuration(float duration, CCScene* scene, tOrientation orientation) {    \
     return ::platform::createAutoreleased<Class>(                                                     \
         [&](Class& transition) { return transition.initWithDuration(duration, scene, orientation); }); \
@@ -86,6 +59,39 @@ inline constexpr std::int32_t kSceneFade = static_cast<std::int32_t>(0xFADEFADEu
 
 // [SECTION] CCTransitionScene
 
+/// The base of scene transitions: a scene that stands in for the running
+/// scene while the director changes scenes.
+///
+/// A transition holds the outgoing scene (the director's running scene when the
+/// transition is made) and the incoming one, animates one or both with actions
+/// over its duration, and when the last action is done hands over to the
+/// incoming scene. Use it in place of the new scene:
+///
+///   CCScene* next = GameScene::node();
+///   CCDirector::sharedDirector()->replaceScene(CCTransitionFade::transitionWithDuration(0.5f, next));
+///
+/// Touch dispatch is off from the moment a transition is made until it has
+/// handed over, so no layer receives touches half-way through a change.
+///
+/// Hand-over: the last action calls finish(), which puts both scenes back to
+/// rest (position (0, 0), scale 1, rotation 0, camera restored; the outgoing
+/// scene hidden) and schedules setNewScene(). That runs on the frame after the
+/// one that drew the last step, so the final picture of the transition is
+/// shown once; it replaces the transition by the incoming scene through the
+/// director, switches touch dispatch on and shows the outgoing scene again.
+/// The director then exits (and, for a replaced transition, cleans up) the
+/// transition, which exits the outgoing scene (and cleans it up when the
+/// director asked for cleanup) and tells the incoming scene
+/// onEnterTransitionDidFinish(). The incoming scene is never entered twice.
+///
+/// The page-turn transition is in CCTransitionPageTurn.h, the radial wipes in
+/// CCTransitionRadial.h.
+///
+/// Cost: a transition allocates its actions once, when it is entered; the
+/// colour fade adds one layer, the cross fade two render textures the size of
+/// the window, the tile effects one grid. Nothing is allocated per frame.
+///
+/// Main thread only.
 class CCTransitionScene : public CCScene {
   PLATFORM_CLASS(CCTransitionScene, CCScene)
 
@@ -105,6 +111,8 @@ class CCTransitionScene : public CCScene {
   /// must be different from the outgoing scene"), switches touch dispatch off
   /// and calls sceneOrder(). Returns false, leaving touch dispatch as it was,
   /// when an expectation fails.
+  /// \param duration seconds the transition lasts.
+  /// \param scene the incoming scene.
   virtual bool initWithDuration(float duration, CCScene* scene);
 
   // [SECTION] Properties
@@ -187,6 +195,10 @@ class CCTransitionSceneOriented : public CCTransitionScene {
   CC_TRANSITION_ORIENTED_FACTORY(CCTransitionSceneOriented)
 
   /// Stores the orientation, then the base initialiser.
+  /// \param duration seconds the transition lasts.
+  /// \param scene the incoming scene.
+  /// \param orientation which way it turns: kOrientationLeftOver or
+  ///   kOrientationRightOver, kOrientationUpOver or kOrientationDownOver.
   virtual bool initWithDuration(float duration, CCScene* scene, tOrientation orientation);
   using CCTransitionScene::initWithDuration;
 
@@ -238,6 +250,7 @@ class CCTransitionShrinkGrow : public CCTransitionScene {
   CC_TRANSITION_FACTORY(CCTransitionShrinkGrow)
   void onEnter() override;
   /// Ease-out with rate 2.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:
@@ -262,6 +275,7 @@ class CCTransitionMoveInL : public CCTransitionScene {
   /// A move-to (0, 0) over the duration (autoreleased).
   virtual CCActionInterval* action();
   /// Ease-out with rate 2.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:
@@ -324,6 +338,7 @@ class CCTransitionSlideInL : public CCTransitionScene {
   /// A move-by (W - 0.5, 0) over the duration (autoreleased).
   virtual CCActionInterval* action();
   /// Ease-out with rate 2.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:
@@ -461,11 +476,17 @@ class CCTransitionFade : public CCTransitionScene {
  public:
   CC_TRANSITION_FACTORY(CCTransitionFade)
   /// A fade through `color`.
+  /// \param duration seconds the transition lasts.
+  /// \param scene the incoming scene.
+  /// \param color the colour faded through.
   static CCTransitionFade* transitionWithDuration(float duration, CCScene* scene, ccColor3B color);
 
   /// initWithDuration(duration, scene, black).
   bool initWithDuration(float duration, CCScene* scene) override;
   /// Stores the colour, then the base initialiser.
+  /// \param duration seconds the transition lasts.
+  /// \param scene the incoming scene.
+  /// \param color the colour faded through.
   virtual bool initWithDuration(float duration, CCScene* scene, ccColor3B color);
 
   /// The fade colour. Default black.
@@ -519,6 +540,7 @@ class CCTransitionTurnOffTiles : public CCTransitionScene {
   void sceneOrder() override;
   void onEnter() override;
   /// The action itself, unchanged.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:
@@ -537,8 +559,10 @@ class CCTransitionFadeTR : public CCTransitionScene {
   void sceneOrder() override;
   void onEnter() override;
   /// The tile fade of this direction over the grid of `size` (autoreleased).
+  /// \param size the grid's cells across and up.
   virtual CCActionInterval* actionWithSize(ccGridSize size);
   /// The action itself, unchanged.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:
@@ -595,6 +619,7 @@ class CCTransitionSplitCols : public CCTransitionScene {
   /// The split over half the duration (autoreleased).
   virtual CCActionInterval* action();
   /// Ease-in-out with rate 3.
+  /// \param action the transition's action.
   virtual CCActionInterval* easeActionWithAction(CCActionInterval* action);
 
  protected:

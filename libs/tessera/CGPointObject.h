@@ -9,6 +9,10 @@
 
 class CCNode;
 
+/// The parallax parameters of one child of a CCParallaxNode: the ratio of the
+/// parent's movement the child follows, the child's position when the parent is
+/// at the origin, and the child itself (not retained: the parallax node holds it
+/// as a child).
 class CGPointObject : public platform::Object {
   PLATFORM_CLASS(CGPointObject, platform::Object)
 

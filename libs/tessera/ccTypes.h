@@ -34,12 +34,15 @@ inline ccColor4F ccc4FFromccc4B(ccColor4B c) {
   return {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f};
 }
 
+/// A 2-D vertex position.
 struct ccVertex2F {
   GLfloat x = 0, y = 0;
 };
+/// A 3-D vertex position.
 struct ccVertex3F {
   GLfloat x = 0, y = 0, z = 0;
 };
+/// A texture coordinate.
 struct ccTex2F {
   GLfloat u = 0, v = 0;
 };

@@ -2,13 +2,6 @@
 // The process-wide registry of custom font files: fonts the platform does not
 // know, loaded from the application's resources (or any file) on first
 // request and kept for the life of the process.
-//
-// A "URL" here is a file path (a "file://" prefix is accepted and dropped).
-// Fonts are found by the name they were asked for: "<resources>/<name>.ttf",
-// else the resource named exactly `name`.
-//
-// Thread safety: the manager is created under a lock and its tables are
-// guarded by one, so fonts may be asked for from any thread.
 
 #include "platform/FontFace.h"
 #include "platform/Object.h"
@@ -21,6 +14,16 @@
 
 class ZFont;
 
+/// The process-wide registry of custom font files: fonts the platform does not
+/// know, loaded from the application's resources (or any file) on first request
+/// and kept for the life of the process.
+///
+/// A "URL" here is a file path (a "file://" prefix is accepted and dropped).
+/// Fonts are found by the name they were asked for: "<resources>/<name>.ttf",
+/// else the resource named exactly `name`.
+///
+/// Thread safety: the manager is created under a lock and its tables are
+/// guarded by one, so fonts may be asked for from any thread.
 class FontManager : public platform::Object {
   PLATFORM_CLASS(FontManager, platform::Object)
  public:
@@ -36,17 +39,27 @@ class FontManager : public platform::Object {
   /// Loads the font resource `name` ("<name>.ttf", else the file named
   /// exactly `name`) and remembers name → URL. False, with nothing
   /// remembered, when no such resource exists or it is not a font.
+  /// \param name a font resource: "<name>.ttf", else the file named exactly
+  ///   that.
   bool loadFont(const std::string& name);
   /// Loads the font file at `url` and remembers URL → font. False for a
   /// missing file or one that is not a font.
+  /// \param url the font file's path.
   bool loadFontURL(const std::string& url);
   /// The face loaded for `name`, loading it first when unknown; nullptr when
   /// it can't be loaded.
+  /// \param name a font resource: "<name>.ttf", else the file named exactly
+  ///   that.
   platform::FontFace* fontWithName(const std::string& name);
   /// fontWithName(name) at `pointSize`, autoreleased; nullptr when unknown.
+  /// \param name a font resource: "<name>.ttf", else the file named exactly
+  ///   that.
+  /// \param pointSize the size, points.
   ZFont* zFontWithName(const std::string& name, float pointSize);
   /// The face of `url` (loaded when unknown) at `pointSize`; nullptr when it
   /// can't be loaded.
+  /// \param url the font file's path.
+  /// \param pointSize the size, points.
   ZFont* zFontWithURL(const std::string& url, float pointSize);
   /// Every loaded face, ordered by URL.
   std::vector<platform::Ref<platform::FontFace>> copyAllFonts() const;

@@ -113,10 +113,13 @@ class ZAttributedString : public platform::Object {
   // [SECTION] Creation. Factories return autoreleased objects.
 
   /// The text with one run carrying a copy of `attributes` (nullptr: none).
+  /// \param text the UTF-16 text.
+  /// \param attributes the attributes of the whole text, or nullptr for none.
   static ZAttributedString* attributedStringWithString(const std::u16string& text,
                                                        const Dict* attributes = nullptr);
   /// A string rebuilt from its archive (see toValue), or nullptr (logged) when
   /// the archive is malformed.
+  /// \param archive a value made by toValue().
   static ZAttributedString* attributedStringWithValue(const platform::Value& archive);
 
   ZAttributedString();
@@ -146,27 +149,45 @@ class ZAttributedString : public platform::Object {
 
   /// A copy of the attributes at `index`; `effectiveRange` (optional) receives
   /// the range of the run holding it.
+  /// \param index an index into the text, below length().
+  /// \param effectiveRange receives the range of the run holding `index`, or
+  ///   nullptr.
   Dict attributesAtIndex(uint32_t index, NSRange* effectiveRange = nullptr) const;
   /// The value of one attribute at `index` (null when absent); the effective
   /// range is the run's. Asserts "attributeName != nil" for a null name view
   /// and returns null.
+  /// \param attributeName the attribute's name.
+  /// \param index an index into the text, below length().
+  /// \param effectiveRange receives the range of the run holding `index`, or
+  ///   nullptr.
   platform::Value attribute(std::string_view attributeName, uint32_t index,
                             NSRange* effectiveRange = nullptr) const;
   /// The attributes at `index`; `longestEffectiveRange` receives the run's
   /// range clipped to `rangeLimit`. A limit reaching beyond the text raises
   /// "rangeLimit beyond range of attributed string".
+  /// \param index an index into the text, below length().
+  /// \param longestEffectiveRange receives the longest range round `index` with
+  ///   the same value, or nullptr.
+  /// \param rangeLimit the range the result is clipped to.
   Dict attributesAtIndex(uint32_t index, NSRange* longestEffectiveRange, NSRange rangeLimit) const;
   /// The value of one attribute at `index`; `longestEffectiveRange` receives
   /// the longest range round `index` over which the value stays the same (or
   /// equal), clipped to `rangeLimit`.
+  /// \param attributeName the attribute's name.
+  /// \param index an index into the text, below length().
+  /// \param longestEffectiveRange receives the longest range round `index` with
+  ///   the same value, or nullptr.
+  /// \param rangeLimit the range the result is clipped to.
   platform::Value attribute(std::string_view attributeName, uint32_t index,
                             NSRange* longestEffectiveRange, NSRange rangeLimit) const;
 
   /// A new autoreleased string of that part of the text with its attributes.
   /// A range beyond the text raises "range was outisde of the attributed string".
+  /// \param range a range of the text.
   ZAttributedString* attributedSubstringFromRange(NSRange range) const;
 
   /// Equal texts and equal run lists.
+  /// \param other the string to compare with.
   bool isEqualToAttributedString(const ZAttributedString* other) const;
   /// isEqualToAttributedString for another attributed string; false otherwise.
   bool isEqual(const platform::Object* other) const override;
@@ -177,10 +198,19 @@ class ZAttributedString : public platform::Object {
   /// walking forwards, a block that changes the length of the (mutable)
   /// string moves the rest of the walk by the same amount. A range beyond the
   /// text raises "range was outisde of the attributed string".
+  /// \param range a range of the text.
+  /// \param options 0, or ZAttributedStringEnumerationReverse to walk
+  ///   backwards.
+  /// \param block called for each range.
   void enumerateAttributesInRange(NSRange range, uint32_t options,
                                   const AttributesBlock& block) const;
   /// As enumerateAttributesInRange, for one attribute: neighbouring runs with
   /// the same value are reported as one range.
+  /// \param attributeName the attribute's name.
+  /// \param range a range of the text.
+  /// \param options 0, or ZAttributedStringEnumerationReverse to walk
+  ///   backwards.
+  /// \param block called for each range.
   void enumerateAttribute(std::string_view attributeName, NSRange range, uint32_t options,
                           const AttributeBlock& block) const;
 
@@ -214,6 +244,10 @@ class ZAttributedString : public platform::Object {
 class ZMutableAttributedString : public ZAttributedString {
   PLATFORM_CLASS(ZMutableAttributedString, ZAttributedString)
  public:
+  /// A new autoreleased mutable string of `text`, with one run carrying a copy
+  /// of `attributes`.
+  /// \param text the UTF-16 text.
+  /// \param attributes the attributes of the whole text, or nullptr for none.
   static ZMutableAttributedString* attributedStringWithString(const std::u16string& text,
                                                               const Dict* attributes = nullptr);
 
@@ -222,26 +256,47 @@ class ZMutableAttributedString : public ZAttributedString {
   // [SECTION] Attribute edits. The range must lie inside the text.
 
   /// Every run of the range gets exactly `attributes`.
+  /// \param attributes the attributes the range gets.
+  /// \param range a range of the text.
   void setAttributes(const Dict& attributes, NSRange range);
   /// The entries of `attributes` are added to (or replace those of) every run
   /// of the range.
+  /// \param attributes the entries to add.
+  /// \param range a range of the text.
   void addAttributes(const Dict& attributes, NSRange range);
   /// `name` is set to `value` in every run of the range.
+  /// \param name the attribute's name.
+  /// \param value its value.
+  /// \param range a range of the text.
   void addAttribute(std::string_view name, const platform::Value& value, NSRange range);
   /// `name` is removed from every run of the range.
+  /// \param name the attribute's name.
+  /// \param range a range of the text.
   void removeAttribute(std::string_view name, NSRange range);
 
   // [SECTION] Text edits. The range must lie inside the text.
 
   /// The characters of `range` become the text of `attrString` with its runs.
   /// `attrString` may be this string. Asserts "attrString != nil" for nullptr.
+  /// \param range a range of the text.
+  /// \param attrString the attributed text to put in.
   void replaceCharactersInRange(NSRange range, const ZAttributedString* attrString);
   /// The characters of `range` become `text`, without attributes.
+  /// \param range a range of the text.
+  /// \param text the UTF-16 text.
   void replaceCharactersInRange(NSRange range, const std::u16string& text);
+  /// Inserts the text of `attrString` with its runs before `index`.
+  /// \param attrString the attributed text to put in.
+  /// \param index where it goes, 0 to length().
   void insertAttributedString(const ZAttributedString* attrString, uint32_t index);
+  /// Appends the text of `attrString` with its runs.
+  /// \param attrString the attributed text to put in.
   void appendAttributedString(const ZAttributedString* attrString);
+  /// Removes the characters of `range` and their attributes.
+  /// \param range a range of the text.
   void deleteCharactersInRange(NSRange range);
   /// Takes copies of the text and runs of `attrString`.
+  /// \param attrString the attributed text to put in.
   void setAttributedString(const ZAttributedString* attrString);
 
   /// A mutable string's copy is a new immutable snapshot, owned (+1), so a

@@ -2,21 +2,6 @@
 // A font's own character-to-glyph mapping, read from its 'cmap' table: the
 // Unicode subtable in format 4 (16-bit segments) or 12 (32-bit groups) that
 // the font's encoding records offer.
-//
-// Subtable choice: among the records for platform 0 (any encoding) and
-// platform 3 encoding 1, the first acceptable one is taken, and a later
-// platform-0 record replaces it when its encoding is higher. A subtable is
-// acceptable in format 4, or in format 12 with a zero reserved field, when
-// every array its counts describe lies inside the table. Without one, every
-// character maps to glyph 0.
-//
-// Format 12 joins a surrogate pair into one code point and one glyph. Code
-// points up to 127 are found by a scan from the first group; others by a
-// galloping search that starts at the group found for the previous
-// character, so runs of text in one script cost little.
-//
-// Cost: making a table copies the 'cmap' table once; lookups allocate
-// nothing. Every read is bounds-checked against the table.
 
 #include "platform/FontFace.h"
 #include "platform/Object.h"
@@ -26,6 +11,24 @@
 #include <string_view>
 #include <vector>
 
+/// A font's own character-to-glyph mapping, read from its 'cmap' table: the
+/// Unicode subtable in format 4 (16-bit segments) or 12 (32-bit groups) that the
+/// font's encoding records offer.
+///
+/// Subtable choice: among the records for platform 0 (any encoding) and
+/// platform 3 encoding 1, the first acceptable one is taken, and a later
+/// platform-0 record replaces it when its encoding is higher. A subtable is
+/// acceptable in format 4, or in format 12 with a zero reserved field, when
+/// every array its counts describe lies inside the table. Without one, every
+/// character maps to glyph 0.
+///
+/// Format 12 joins a surrogate pair into one code point and one glyph. Code
+/// points up to 127 are found by a scan from the first group; others by a
+/// galloping search that starts at the group found for the previous
+/// character, so runs of text in one script cost little.
+///
+/// Cost: making a table copies the 'cmap' table once; lookups allocate
+/// nothing. Every read is bounds-checked against the table.
 class ZCharacterGlyphTable : public platform::Object {
   PLATFORM_CLASS(ZCharacterGlyphTable, platform::Object)
  public:

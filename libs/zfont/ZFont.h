@@ -3,17 +3,6 @@
 // from one of the application's own font files through FontManager) with the
 // metrics text layout needs, in points, and the names from the font's 'name'
 // table.
-//
-// Fonts are immutable and share their face. Equal when they wrap the same
-// face at the same size.
-//
-// Metrics are the face's values in font units × ratio(), where ratio() is
-// pointSize ÷ unitsPerEm: ascender and x/cap heights are rounded up,
-// descender down (it is negative), and leading is ascender − descender, a
-// whole number of points.
-//
-// Cost: metrics are computed on each call from a few integers; the three
-// names are decoded once, on first use.
 
 #include "platform/FontFace.h"
 #include "platform/Object.h"
@@ -28,17 +17,36 @@ namespace platform {
 class Font;
 }
 
+/// One custom font at one point size: a platform font face (usually loaded from
+/// one of the application's own font files through FontManager) with the metrics
+/// text layout needs, in points, and the names from the font's 'name' table.
+///
+/// Fonts are immutable and share their face. Equal when they wrap the same
+/// face at the same size.
+///
+/// Metrics are the face's values in font units × ratio(), where ratio() is
+/// pointSize ÷ unitsPerEm: ascender and x/cap heights are rounded up,
+/// descender down (it is negative), and leading is ascender − descender, a
+/// whole number of points.
+///
+/// Cost: metrics are computed on each call from a few integers; the three
+/// names are decoded once, on first use.
 class ZFont : public platform::Object {
   PLATFORM_CLASS(ZFont, platform::Object)
  public:
   /// `cgFont` at `size` points, autoreleased; nullptr for a null face.
+  /// \param cgFont the font face.
+  /// \param size the size, points.
   static ZFont* fontWithCGFont(platform::FontFace* cgFont, float size);
   /// The face of the system font `uiFont` at its point size. Expects a font
   /// ("uiFont != nil"); returns nullptr without one.
+  /// \param uiFont a system font.
   static ZFont* fontWithUIFont(platform::Font* uiFont);
 
   /// Retains `cgFont`; ratio = size ÷ its units per em. False for a null face
   /// or a face without units per em.
+  /// \param cgFont the font face.
+  /// \param size the size, points.
   bool initWithCGFont(platform::FontFace* cgFont, float size);
   /// Not a way to make a font: fails the assertion "-init is not valid for
   /// ZFont" and returns false.
@@ -47,6 +55,7 @@ class ZFont : public platform::Object {
   /// This font when `fontSize` equals its size; otherwise expects a positive
   /// size ("fontSize > 0.0") and returns a new autoreleased font of the same
   /// face (nullptr for a size that is not positive).
+  /// \param fontSize the size wanted, points.
   ZFont* fontWithSize(float fontSize);
 
   platform::FontFace* cgFont() const { return cgFont_.get(); }

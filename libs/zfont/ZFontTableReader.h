@@ -10,6 +10,9 @@
 
 namespace zfont {
 
+/// Bounds-checked big-endian reads from a font table held in memory. Every read
+/// names its offset; a read that would pass the end of the table yields nothing,
+/// so malformed offsets, lengths and counts never reach beyond it.
 class TableReader {
  public:
   explicit TableReader(std::span<const uint8_t> table) : table_(table) {}

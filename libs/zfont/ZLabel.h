@@ -4,14 +4,6 @@
 // the custom-font text layout (ZFontStringDrawing.h). Without a custom font
 // and without attributed text it measures and draws exactly like the
 // platform label.
-//
-// Attributed text wins over the font: it draws with its own fonts, colours,
-// backgrounds and underlines, centred vertically in the label, and while the
-// label is highlighted every range without a foreground colour is drawn
-// white. With a custom font only, the label's text is drawn in the label's
-// text colour (the highlighted colour while highlighted), one line centred by
-// the font's leading and shrunk to fit the width when asked, or several lines
-// centred as a block.
 
 #include "platform/Canvas.h"
 #include "platform/FontFace.h"
@@ -23,23 +15,51 @@
 
 #include <string>
 
+/// The platform label view (platform::Label) drawing its text in a custom font
+/// (ZFont) or as an attributed string (ZAttributedString) through the
+/// custom-font text layout (ZFontStringDrawing.h). Without a custom font and without
+/// attributed text it measures and draws exactly like the platform label.
+///
+/// Attributed text wins over the font: it draws with its own fonts, colours,
+/// backgrounds and underlines, centred vertically in the label, and while the
+/// label is highlighted every range without a foreground colour is drawn
+/// white. With a custom font only, the label's text is drawn in the label's
+/// text colour (the highlighted colour while highlighted), one line centred by
+/// the font's leading and shrunk to fit the width when asked, or several lines
+/// centred as a block.
 class ZLabel : public platform::Label {
   PLATFORM_CLASS(ZLabel, platform::Label)
  public:
   /// An autoreleased label with `frame` drawing in `font` (may be nullptr).
+  /// \param frame the label's frame in its superview, points.
+  /// \param font the font to draw in, or nullptr for the platform label's own
+  ///   font.
   static ZLabel* labelWithFrame(const CGRect& frame, ZFont* font);
   /// An autoreleased label with the font manager's font `fontName` at
   /// `pointSize` (no custom font when the manager has none of that name).
+  /// \param frame the label's frame in its superview, points.
+  /// \param fontName a font the font manager loads by name.
+  /// \param pointSize the size, points.
   static ZLabel* labelWithFrame(const CGRect& frame, const std::string& fontName, float pointSize);
 
   ZLabel() = default;
 
   using platform::Label::initWithFrame;
   /// The platform label with `frame`; retains `font`.
+  /// \param frame the label's frame in its superview, points.
+  /// \param font the font to draw in, or nullptr for the platform label's own
+  ///   font.
   bool initWithFrame(const CGRect& frame, ZFont* font);
   /// The font from FontManager::zFontWithName(fontName, pointSize).
+  /// \param frame the label's frame in its superview, points.
+  /// \param fontName a font the font manager loads by name.
+  /// \param pointSize the size, points.
   bool initWithFrame(const CGRect& frame, const std::string& fontName, float pointSize);
   /// A ZFont of the face `font` at `pointSize`.
+  /// \param frame the label's frame in its superview, points.
+  /// \param font the font to draw in, or nullptr for the platform label's own
+  ///   font.
+  /// \param pointSize the size, points.
   bool initWithFrame(const CGRect& frame, platform::FontFace* font, float pointSize);
 
   // [SECTION] Font and attributed text

@@ -1,36 +1,5 @@
 #pragma once
 // AudioPlayer: one long sound file (music, narration) streamed from disk.
-//
-// Implemented features:
-//  [x] any file libsndfile reads (WAV, FLAC, Ogg Vorbis, AIFF, ...), mono or
-//      stereo, played at the file's own rate through one OpenAL source of
-//      its own (outside any sound engine's pool)
-//  [x] play, pause (keeps the position), stop (keeps the position and
-//      releases the queued buffers), currentTime (read and seek), duration,
-//      volume, numberOfLoops (−1 for ever, 0 once, n: n more times)
-//  [x] the delegate's didFinishPlaying on the main thread, through the run
-//      loop, once after the last loop; never after stop or pause
-//  [x] interruptions from the AudioSession: a playing player is paused and
-//      its delegate told; at the end the delegate decides whether to play
-// Missing features:
-//  [ ] no more than two channels (refused when opening), no metering, no
-//      rate change, no pan
-//
-// Output: every player shares one output device (opened with the platform
-// facts' audioDevice on first use, closed with the last player) and one
-// OpenAL context on it. Players never change the process-wide current OpenAL
-// context: each call selects the players' context for the calling thread only
-// (ALC_EXT_thread_local_context) and restores the previous one, so a sound
-// engine's context stays current. With the "loopback" device nothing plays
-// until renderOutput() mixes, which makes tests exact.
-//
-// Threads: one streaming thread per player refills the source's queue from
-// the file every few milliseconds while it plays. service() runs one refill
-// step for every player on the calling thread (tests alternate it with
-// renderOutput). All other calls belong to the main thread.
-//
-// Cost: kQueueBuffers buffers of kBufferFrames frames are queued; a refill
-// reads and uploads only the buffers the source has finished with.
 
 #include "platform/Object.h"
 
@@ -69,6 +38,38 @@ class AudioPlayerDelegate {
   ~AudioPlayerDelegate() = default;
 };
 
+/// One long sound file (music, narration) streamed from disk.
+///
+/// Implemented features:
+///  [x] any file libsndfile reads (WAV, FLAC, Ogg Vorbis, AIFF, ...), mono or
+///      stereo, played at the file's own rate through one OpenAL source of
+///      its own (outside any sound engine's pool)
+///  [x] play, pause (keeps the position), stop (keeps the position and
+///      releases the queued buffers), currentTime (read and seek), duration,
+///      volume, numberOfLoops (−1 for ever, 0 once, n: n more times)
+///  [x] the delegate's didFinishPlaying on the main thread, through the run
+///      loop, once after the last loop; never after stop or pause
+///  [x] interruptions from the AudioSession: a playing player is paused and
+///      its delegate told; at the end the delegate decides whether to play
+/// Missing features:
+///  [ ] no more than two channels (refused when opening), no metering, no
+///      rate change, no pan
+///
+/// Output: every player shares one output device (opened with the platform
+/// facts' audioDevice on first use, closed with the last player) and one
+/// OpenAL context on it. Players never change the process-wide current OpenAL
+/// context: each call selects the players' context for the calling thread only
+/// (ALC_EXT_thread_local_context) and restores the previous one, so a sound
+/// engine's context stays current. With the "loopback" device nothing plays
+/// until renderOutput() mixes, which makes tests exact.
+///
+/// Threads: one streaming thread per player refills the source's queue from
+/// the file every few milliseconds while it plays. service() runs one refill
+/// step for every player on the calling thread (tests alternate it with
+/// renderOutput). All other calls belong to the main thread.
+///
+/// Cost: kQueueBuffers buffers of kBufferFrames frames are queued; a refill
+/// reads and uploads only the buffers the source has finished with.
 class AudioPlayer : public Object {
   PLATFORM_CLASS(AudioPlayer, Object)
  public:

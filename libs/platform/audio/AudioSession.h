@@ -3,18 +3,6 @@
 // device's audio. On the desktop it is a state machine: the category is
 // recorded (not enforced), activation succeeds unless a test made it fail,
 // and interruptions, other audio and the output route come from test hooks.
-//
-// Implemented features:
-//  [x] category (ambient, solo ambient, playback, play and record)
-//  [x] activation and deactivation; activation can be made to fail
-//  [x] "other audio is playing", the current route (empty: no output, muted)
-//  [x] interruptions: beginning one deactivates the session, pauses playing
-//      audio file players and tells the delegate; ending one tells the
-//      delegate first, then the players that were paused
-// Missing features:
-//  [ ] no real interruptions or route changes arrive from the desktop
-//
-// Threads: main thread only.
 
 #include <string>
 
@@ -34,8 +22,26 @@ class AudioSessionDelegate {
   ~AudioSessionDelegate() = default;
 };
 
+/// How the application's audio coexists with the rest of the device's audio. On
+/// the desktop it is a state machine: the category is recorded (not enforced),
+/// activation succeeds unless a test made it fail, and interruptions, other
+/// audio and the output route come from test hooks.
+///
+/// Implemented features:
+///  [x] category (ambient, solo ambient, playback, play and record)
+///  [x] activation and deactivation; activation can be made to fail
+///  [x] "other audio is playing", the current route (empty: no output, muted)
+///  [x] interruptions: beginning one deactivates the session, pauses playing
+///      audio file players and tells the delegate; ending one tells the
+///      delegate first, then the players that were paused
+/// Missing features:
+///  [ ] no real interruptions or route changes arrive from the desktop
+///
+/// Threads: main thread only.
 class AudioSession {
  public:
+  /// How the application's audio mixes with other audio: ambient, solo
+  /// ambient, playback, play and record.
   enum class Category { Ambient, SoloAmbient, Playback, PlayAndRecord };
   /// The end-of-interruption flag meaning "audio may resume".
   static constexpr unsigned kInterruptionShouldResume = 1;

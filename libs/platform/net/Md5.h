@@ -1,9 +1,6 @@
 #pragma once
 // MD5 digests, for the signatures network services expect (not for
 // security). Backed by OpenSSL's EVP interface.
-//
-// Feed bytes with update(), then finish() once; a finished digest starts
-// over on the next update().
 
 #include <array>
 #include <cstdint>
@@ -13,6 +10,11 @@
 
 namespace platform {
 
+/// MD5 digests, for the signatures network services expect (not for security).
+/// Backed by OpenSSL's EVP interface.
+///
+/// Feed bytes with update(), then finish() once; a finished digest starts
+/// over on the next update().
 class Md5 {
  public:
   Md5();

@@ -1,30 +1,5 @@
 #pragma once
 // Asynchronous HTTP requests with delegate callbacks on the main run loop.
-//
-// Implemented features:
-//  [x] GET and POST (any method curl accepts) with headers and a body, over
-//      http and https (TLS peers and host names verified; no other schemes);
-//  [x] one request per connection object; all transfers share one worker
-//      thread running libcurl's multi interface;
-//  [x] callbacks in order on the main run loop: connectionWillSendRequest
-//      (before a redirect is followed), connectionDidReceiveResponse,
-//      connectionDidReceiveData (any number, bytes exactly as received),
-//      then connectionDidFinishLoading or connectionDidFailWithError;
-//  [x] an idle time-out (no bytes for the request's timeout, also while
-//      connecting) that fails the request with code kTimedOut;
-//  [x] cancel(): no callback arrives afterwards.
-// Missing features:
-//  [ ] no cache (the cache policy is carried but ignored), no cookies, no
-//      authentication challenges, no upload progress.
-//
-// Redirects are not followed by curl: a 3xx answer with a Location header is
-// read whole, then connectionWillSendRequest is asked with the new request
-// and the redirect response. Returning the request (or another) starts it;
-// returning nothing refuses the redirect, and the 3xx response is delivered
-// as the final response with its body.
-//
-// Threads: create, cancel and receive callbacks on the main thread only.
-// Cost: each received chunk is copied once and posted to the main loop.
 
 #include "platform/Error.h"
 #include "platform/Object.h"
@@ -42,7 +17,11 @@ namespace platform {
 
 inline constexpr const char* kURLErrorDomain = "URLConnectionErrorDomain";
 
+/// An HTTP request: URL, method, header fields, body and idle time-out.
 struct URLRequest {
+  /// Error codes of failed requests, in kURLErrorDomain: kBadURL (the request
+  /// could not start), kTimedOut (no progress for the time-out), kCannotConnect,
+  /// kUnknown (any other transfer failure).
   enum Code { kUnknown = -1, kBadURL = -1000, kTimedOut = -1001, kCannotConnect = -1004 };
 
   std::string url;
@@ -62,6 +41,7 @@ struct URLRequest {
   std::string valueForHTTPHeaderField(std::string_view field) const;
 };
 
+/// The response to a request: final URL, status code and header fields.
 struct URLResponse {
   std::string url;
   int statusCode = 0;
@@ -91,6 +71,33 @@ class URLConnectionDelegate {
   virtual void connectionDidFailWithError(URLConnection* connection, const Error& error) {}
 };
 
+/// One asynchronous HTTP request, with delegate callbacks on the main run
+/// loop.
+///
+/// Implemented features:
+///  [x] GET and POST (any method curl accepts) with headers and a body, over
+///      http and https (TLS peers and host names verified; no other schemes);
+///  [x] one request per connection object; all transfers share one worker
+///      thread running libcurl's multi interface;
+///  [x] callbacks in order on the main run loop: connectionWillSendRequest
+///      (before a redirect is followed), connectionDidReceiveResponse,
+///      connectionDidReceiveData (any number, bytes exactly as received),
+///      then connectionDidFinishLoading or connectionDidFailWithError;
+///  [x] an idle time-out (no bytes for the request's timeout, also while
+///      connecting) that fails the request with code kTimedOut;
+///  [x] cancel(): no callback arrives afterwards.
+/// Missing features:
+///  [ ] no cache (the cache policy is carried but ignored), no cookies, no
+///      authentication challenges, no upload progress.
+///
+/// Redirects are not followed by curl: a 3xx answer with a Location header is
+/// read whole, then connectionWillSendRequest is asked with the new request
+/// and the redirect response. Returning the request (or another) starts it;
+/// returning nothing refuses the redirect, and the 3xx response is delivered
+/// as the final response with its body.
+///
+/// Threads: create, cancel and receive callbacks on the main thread only.
+/// Cost: each received chunk is copied once and posted to the main loop.
 class URLConnection : public Object {
   PLATFORM_CLASS(URLConnection, Object)
  public:

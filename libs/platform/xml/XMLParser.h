@@ -1,30 +1,5 @@
 #pragma once
 // platform::XMLParser: an event-driven (SAX) XML reader over expat.
-//
-// A parser reads one document, held in memory or read from a file, and
-// reports to its delegate in document order: element starts with their
-// attributes, element ends and character data. Every parser owns its own
-// expat instance for the length of parse(), so parsers are independent and
-// re-entrant: a delegate may create and run another parser (with the same or
-// another delegate) from inside any callback, and the outer parse continues
-// once the inner one returns.
-//
-// Implemented:
-//  [X] element start / end, character data (delivered in arbitrary chunks:
-//      a delegate that wants a whole text appends), attributes in file order
-//  [X] errors with expat's code, line, column and message; a delegate may
-//      stop the parse with abortParsing()
-//  [X] safety: external entities and external DTDs are never loaded, any
-//      entity declaration refuses the document (so no entity can expand,
-//      however small), and expat's amplification limits stay on
-// Missing:
-//  [ ] namespace processing: "a:b" element and attribute names are reported
-//      as written
-//  [ ] processing instructions, comments and CDATA boundaries are not
-//      reported (CDATA content arrives as character data)
-//
-// Cost: the document is fed to expat in 64 KiB pieces; attribute lists are
-// built per element start (a small vector of views into expat's buffers).
 
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +57,32 @@ class XMLParserDelegate {
   virtual void parserParseErrorOccurred(XMLParser& parser, const XMLError& error);
 };
 
+/// An event-driven (SAX) XML reader over expat.
+///
+/// A parser reads one document, held in memory or read from a file, and
+/// reports to its delegate in document order: element starts with their
+/// attributes, element ends and character data. Every parser owns its own
+/// expat instance for the length of parse(), so parsers are independent and
+/// re-entrant: a delegate may create and run another parser (with the same or
+/// another delegate) from inside any callback, and the outer parse continues
+/// once the inner one returns.
+///
+/// Implemented:
+///  [X] element start / end, character data (delivered in arbitrary chunks:
+///      a delegate that wants a whole text appends), attributes in file order
+///  [X] errors with expat's code, line, column and message; a delegate may
+///      stop the parse with abortParsing()
+///  [X] safety: external entities and external DTDs are never loaded, any
+///      entity declaration refuses the document (so no entity can expand,
+///      however small), and expat's amplification limits stay on
+/// Missing:
+///  [ ] namespace processing: "a:b" element and attribute names are reported
+///      as written
+///  [ ] processing instructions, comments and CDATA boundaries are not
+///      reported (CDATA content arrives as character data)
+///
+/// Cost: the document is fed to expat in 64 KiB pieces; attribute lists are
+/// built per element start (a small vector of views into expat's buffers).
 class XMLParser {
  public:
   /// The document declares an entity (internal or external): refused.

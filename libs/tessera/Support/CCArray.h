@@ -1,19 +1,6 @@
 #pragma once
 // CCArray: the engine's growable array of retained objects, a thin object
 // around a ccArray record (see ccCArray.h for the record and its growth rule).
-//
-// Objects are compared by identity, never by value. The array holds one
-// reference per slot: the same object may sit in several slots and is then
-// retained once for each. Indices and counts are unsigned 32-bit.
-//
-// Cost: contiguous storage whose capacity doubles when full and never shrinks;
-// add, lastObject and fastRemove are constant time; ordered insert and remove
-// move the later slots with one block move; lookups by object are linear.
-// Iteration walks the storage directly, without copying.
-//
-// Iteration does not detect changes: do not add, insert or remove while a
-// range-for runs (an addition may move the storage). makeObjectsPerformSelector
-// is the safe way to let each object change the array.
 
 #include "platform/Object.h"
 #include "platform/Selector.h"
@@ -23,6 +10,21 @@
 #include <initializer_list>
 #include <vector>
 
+/// The engine's growable array of retained objects, a thin object around a
+/// ccArray record (see ccCArray.h for the record and its growth rule).
+///
+/// Objects are compared by identity, never by value. The array holds one
+/// reference per slot: the same object may sit in several slots and is then
+/// retained once for each. Indices and counts are unsigned 32-bit.
+///
+/// Cost: contiguous storage whose capacity doubles when full and never shrinks;
+/// add, lastObject and fastRemove are constant time; ordered insert and remove
+/// move the later slots with one block move; lookups by object are linear.
+/// Iteration walks the storage directly, without copying.
+///
+/// Iteration does not detect changes: do not add, insert or remove while a
+/// range-for runs (an addition may move the storage). makeObjectsPerformSelector
+/// is the safe way to let each object change the array.
 class CCArray : public platform::Object {
   PLATFORM_CLASS(CCArray, platform::Object)
  public:

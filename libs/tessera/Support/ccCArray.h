@@ -15,6 +15,8 @@
 /// The not-found index of the lookups.
 inline constexpr std::uint32_t CC_INVALID_INDEX = 0x7FFFFFFF;
 
+/// A growable array of retained objects compared by identity: `num` objects
+/// in `arr`, room for `max`.
 struct ccArray {
   std::uint32_t num = 0;
   std::uint32_t max = 0;
@@ -66,6 +68,8 @@ void ccArrayMakeObjectsPerformSelector(ccArray* arr, const platform::Selector& s
 void ccArrayMakeObjectsPerformSelectorWithObject(ccArray* arr, const platform::Selector& selector,
                                                  platform::Object* object);
 
+/// A growable array of plain 32-bit values (nothing retained): `num` values
+/// in `arr`, room for `max`.
 struct ccCArray {
   std::uint32_t num = 0;
   std::uint32_t max = 0;

@@ -2,24 +2,9 @@
 // CCDirectorIOS: the director for a touch screen with a GL view, and its four
 // loop variants.
 //
-// The platform director creates and attaches the GL view, chooses its colour
-// and depth formats, applies the device orientation to drawing, window sizes
-// and touch coordinates, and owns the process-wide content scale factor
-// (ccMacros.h). It draws the frame and sets the projection.
-//
-// What triggers a frame is left to the variants:
-//   CCDirectorTimer          a repeating run-loop timer (the default director)
-//   CCDirectorDisplayLink    the 60 Hz display-refresh callback
-//   CCDirectorFast           a loop of its own on the main thread that pumps
-//                            the run loop between frames
-//   CCDirectorFastThreaded   a helper thread that asks the main thread for
-//                            each frame and waits for it
-//
 // [SECTION] Constants
 // [SECTION] CCDirectorIOS
 // [SECTION] Loop variants
-//
-// Main thread only, except the fast-threaded variant's helper thread.
 
 #include "platform/RunLoop.h"
 #include "tessera/CCDirector.h"
@@ -62,6 +47,22 @@ enum : int {
 
 // [SECTION] CCDirectorIOS
 
+/// The director for a touch screen with a GL view, and its four loop variants.
+///
+/// The platform director creates and attaches the GL view, chooses its colour
+/// and depth formats, applies the device orientation to drawing, window sizes
+/// and touch coordinates, and owns the process-wide content scale factor
+/// (ccMacros.h). It draws the frame and sets the projection.
+///
+/// What triggers a frame is left to the variants:
+///   CCDirectorTimer          a repeating run-loop timer (the default director)
+///   CCDirectorDisplayLink    the 60 Hz display-refresh callback
+///   CCDirectorFast           a loop of its own on the main thread that pumps
+///                            the run loop between frames
+///   CCDirectorFastThreaded   a helper thread that asks the main thread for
+///                            each frame and waits for it
+///
+/// Main thread only, except the fast-threaded variant's helper thread.
 class CCDirectorIOS : public CCDirector {
   PLATFORM_CLASS(CCDirectorIOS, CCDirector)
 
@@ -316,7 +317,8 @@ class CCDirectorFastThreaded : public CCDirectorIOS {
   void setAnimationInterval(double interval) override;
   bool isRunning() const;
 
-  // Flags shared with the helper thread (see the class comment).
+  /// Flags shared with the helper thread (see the class comment), guarded by
+  /// `mutex`; `changed` wakes whichever side waits.
   struct LoopState {
     std::mutex mutex;
     std::condition_variable changed;

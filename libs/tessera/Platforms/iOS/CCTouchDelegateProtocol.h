@@ -41,6 +41,9 @@ class CCTargetedTouchDelegate {
   /// A touch began. Return true to claim it: only a delegate that claimed a
   /// touch sees its later phases. Called for every touch that reaches the
   /// delegate, whatever the mask says.
+  /// \param touch the touch, with its location in the GL view (convert it with
+  ///   CCDirector::convertToGL()).
+  /// \param event the event the touch came with.
   virtual bool ccTouchBegan(platform::Touch* touch, platform::Event* event) = 0;
   /// A claimed touch moved. Called only when the mask has the moved bit.
   virtual void ccTouchMoved(platform::Touch* touch, platform::Event* event) {}
@@ -66,6 +69,8 @@ class CCStandardTouchDelegate {
  public:
   /// Each is called only when the mask has its bit, and only with a non-empty
   /// set. The set is valid for the duration of the call.
+  /// \param touches the touches of this phase.
+  /// \param event the event the touches came with.
   virtual void ccTouchesBegan(platform::TouchSet* touches, platform::Event* event) {}
   virtual void ccTouchesMoved(platform::TouchSet* touches, platform::Event* event) {}
   virtual void ccTouchesEnded(platform::TouchSet* touches, platform::Event* event) {}

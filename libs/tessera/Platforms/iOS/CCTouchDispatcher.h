@@ -79,12 +79,21 @@ class CCTouchDispatcher : public platform::Object, public EAGLTouchDelegate {
   /// be nil") that is not registered as a targeted delegate yet ("Delegate
   /// already added to touch dispatcher."). During a dispatch the registration
   /// takes effect when the dispatch ends.
+  /// \param delegate the delegate object.
+  /// \param priority the serving order: lower priorities are offered touches
+  ///   first.
+  /// \param swallowsTouches whether a touch the delegate claims is kept from
+  ///   the delegates after it.
   void addTargetedDelegate(platform::Object* delegate, int32_t priority, bool swallowsTouches);
   /// The same for a delegate adopting CCStandardTouchDelegate.
+  /// \param delegate the delegate object.
+  /// \param priority the serving order: lower priorities are offered touches
+  ///   first.
   void addStandardDelegate(platform::Object* delegate, int32_t priority);
   /// Unregisters `delegate` from the targeted and the standard list and
   /// releases it. nullptr and unregistered delegates are ignored. During a
   /// dispatch the removal takes effect when the dispatch ends.
+  /// \param delegate the delegate object.
   void removeDelegate(platform::Object* delegate);
   /// Unregisters every delegate; during a dispatch, when it ends (after the
   /// queued additions, which are removed too).
