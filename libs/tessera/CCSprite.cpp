@@ -11,6 +11,7 @@
 #include "tessera/CCTextureCache.h"
 #include "tessera/Support/CCArray.h"
 #include "tessera/Support/ccSinCos.h"
+#include "tessera/Support/ccSinCos4.h"
 #include "tessera/ccMacros.h"
 
 #include <cmath>
@@ -223,7 +224,7 @@ void CCSprite::setTextureRectInPixels(CGRect rect, bool rotated, CGSize untrimme
   offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
 
   if (usesBatchNode_) {
-    dirty_ = true;
+    dirty_ = contentDirty_ = true;
   } else {
     writeLocalVertices();
   }
@@ -261,6 +262,8 @@ void CCSprite::updateTextureCoords(CGRect rect) {
     quad_.tl.texCoords = {left, top};
     quad_.tr.texCoords = {right, top};
   }
+  // The atlas gets the new coordinates with the next whole-quad write.
+  if (usesBatchNode_) contentDirty_ = true;
 }
 
 void CCSprite::setDisplayFrame(CCSpriteFrame* frame) {
@@ -304,6 +307,7 @@ void CCSprite::writeLocalVertices() {
   placeVertex(quad_.br, x2, y1, 0);
   placeVertex(quad_.tl, x1, y2, 0);
   placeVertex(quad_.tr, x2, y2, 0);
+  verticesOnlyInAtlas_ = false;
 }
 
 void CCSprite::useSelfRender() {
@@ -311,11 +315,14 @@ void CCSprite::useSelfRender() {
   usesBatchNode_ = false;
   textureAtlas_ = nullptr;
   batchNode_ = nullptr;
-  dirty_ = recursiveDirty_ = false;
+  dirty_ = recursiveDirty_ = contentDirty_ = false;
   writeLocalVertices();
 }
 
 void CCSprite::useBatchNode(CCSpriteBatchNode* batchNode) {
+  // Whatever the atlas holds at the sprite's index is not its quad yet.
+  pullVerticesFromAtlas();
+  contentDirty_ = true;
   usesBatchNode_ = true;
   textureAtlas_ = batchNode ? batchNode->textureAtlas() : nullptr;
   batchNode_ = batchNode;
@@ -329,9 +336,32 @@ void CCSprite::getTransformValues(TransformValues* values) const {
   values->visible = visible_;
 }
 
+const ccV3F_C4B_T2F_Quad& CCSprite::quad() const {
+  pullVerticesFromAtlas();
+  return quad_;
+}
+
+void CCSprite::pullVerticesFromAtlas() const {
+  if (!verticesOnlyInAtlas_) return;
+  verticesOnlyInAtlas_ = false;
+  // The batch node moves a sprite's quad and its index together; only a quad
+  // taken out of the atlas behind the batch node's back is gone, and then
+  // quad_ keeps the positions written before.
+  if (!textureAtlas_ || atlasIndex_ >= textureAtlas_->totalQuads()) return;
+  const ccV3F_C4B_T2F_Quad& shared = textureAtlas_->quads()[atlasIndex_];
+  quad_.tl.vertices = shared.tl.vertices;
+  quad_.bl.vertices = shared.bl.vertices;
+  quad_.tr.vertices = shared.tr.vertices;
+  quad_.br.vertices = shared.br.vertices;
+}
+
 void CCSprite::writeHiddenQuad() {
   quad_.bl.vertices = quad_.br.vertices = quad_.tl.vertices = quad_.tr.vertices = ccVertex3F{};
-  if (textureAtlas_) textureAtlas_->updateQuad(&quad_, atlasIndex_);
+  verticesOnlyInAtlas_ = false;
+  if (textureAtlas_) {
+    textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    contentDirty_ = atlasIndex_ >= textureAtlas_->totalQuads();
+  }
   dirty_ = recursiveDirty_ = false;
 }
 
@@ -382,7 +412,6 @@ void CCSprite::updateTransform() {
     return;
   }
 
-  CGAffineTransform matrix;
   if (parent_ == nullptr || parent_ == batchNode_) {
     // The usual case, and the hot one: a sprite directly in the batch node.
     // Rotations turn clockwise on screen: the affine angle is -rotation_.
@@ -392,19 +421,76 @@ void CCSprite::updateTransform() {
       ccSinCosDegrees(rotation_, &sine, &cosine);
       sine = -sine;
     }
-    matrix.a = cosine * scaleX_;
-    matrix.b = sine * scaleX_;
-    matrix.c = -sine * scaleY_;
-    matrix.d = cosine * scaleY_;
-    // Moved by minus the anchor point before scaling and rotating.
-    const float anchorX = -anchorPointInPixels_.x;
-    const float anchorY = -anchorPointInPixels_.y;
-    matrix.tx = matrix.a * anchorX + matrix.c * anchorY + positionInPixels_.x;
-    matrix.ty = matrix.b * anchorX + matrix.d * anchorY + positionInPixels_.y;
-  } else if (!composeNestedTransform(&matrix)) {
+    writeDirectTransform(sine, cosine);
     return;
   }
+  CGAffineTransform matrix;
+  if (composeNestedTransform(&matrix)) writeVertices(matrix);
+}
 
+void CCSprite::writeDirectTransform(float sine, float cosine) {
+  CGAffineTransform matrix;
+  matrix.a = cosine * scaleX_;
+  matrix.b = sine * scaleX_;
+  matrix.c = -sine * scaleY_;
+  matrix.d = cosine * scaleY_;
+  // Moved by minus the anchor point before scaling and rotating.
+  const float anchorX = -anchorPointInPixels_.x;
+  const float anchorY = -anchorPointInPixels_.y;
+  matrix.tx = matrix.a * anchorX + matrix.c * anchorY + positionInPixels_.x;
+  matrix.ty = matrix.b * anchorX + matrix.d * anchorY + positionInPixels_.y;
+  writeVertices(matrix);
+}
+
+void CCSprite::writeDirectTransforms(CCSprite* const group[4]) {
+#if defined(__SSE2__)
+  // The angles go straight from the sprites into one register (a detour
+  // through memory would stall on store forwarding).
+  __m128 sines;
+  __m128 cosines;
+  ccSinCosDegrees4(_mm_setr_ps(group[0]->rotation_, group[1]->rotation_, group[2]->rotation_, group[3]->rotation_),
+                   &sines, &cosines);
+  alignas(16) float sine[4];
+  alignas(16) float cosine[4];
+  _mm_store_ps(sine, sines);
+  _mm_store_ps(cosine, cosines);
+#else
+  const float angles[4] = {group[0]->rotation_, group[1]->rotation_, group[2]->rotation_, group[3]->rotation_};
+  float sine[4];
+  float cosine[4];
+  ccSinCosDegrees4(angles, sine, cosine);
+#endif
+  for (std::uint32_t k = 0; k < 4; ++k) group[k]->writeDirectTransform(-sine[k], cosine[k]);
+}
+
+void CCSprite::updateDirtyTransforms(platform::Object* const* sprites, std::uint32_t count) {
+  // Up to four turning sprites wait here for their sines and cosines. The
+  // order in which sprites are written does not matter: each writes only
+  // its own quad, from node values alone.
+  CCSprite* group[4];
+  std::uint32_t waiting = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    auto* sprite = static_cast<CCSprite*>(sprites[i]);
+    if (!sprite->dirty_) continue;
+    const bool direct = sprite->parent_ == nullptr || sprite->parent_ == sprite->batchNode_;
+    if (!direct || !sprite->visible_ || !sprite->usesBatchNode_) {
+      sprite->updateTransform();
+      continue;
+    }
+    if (sprite->rotation_ == 0.0f) {
+      // Unrotated (either zero): no sine to compute.
+      sprite->writeDirectTransform(0.0f, 1.0f);
+      continue;
+    }
+    group[waiting] = sprite;
+    if (++waiting < 4) continue;
+    writeDirectTransforms(group);
+    waiting = 0;
+  }
+  for (std::uint32_t k = 0; k < waiting; ++k) group[k]->updateTransform();
+}
+
+void CCSprite::writeVertices(const CGAffineTransform& matrix) {
   // The four corners at once, in the quad's order (top-left, bottom-left,
   // top-right, bottom-right): x' = a x + c y + tx, y' = b x + d y + ty.
   using Float4 = float __attribute__((vector_size(16)));
@@ -417,23 +503,41 @@ void CCSprite::updateTransform() {
   const Float4 px = matrix.a * xs + matrix.c * ys + matrix.tx;
   const Float4 py = matrix.b * xs + matrix.d * ys + matrix.ty;
   const float z = vertexZ_;
+
+  const bool inUse = textureAtlas_ && atlasIndex_ < textureAtlas_->totalQuads();
+  if (inUse && !contentDirty_) {
+    // Only the transform changed: the atlas quad's colours and texture
+    // coordinates are current, so the positions go there alone, once.
+    // quad_ catches up when it is read.
+    ccV3F_C4B_T2F_Quad& shared = textureAtlas_->quads()[atlasIndex_];
+    shared.tl.vertices = ccVertex3F{px[0], py[0], z};
+    shared.bl.vertices = ccVertex3F{px[1], py[1], z};
+    shared.tr.vertices = ccVertex3F{px[2], py[2], z};
+    shared.br.vertices = ccVertex3F{px[3], py[3], z};
+    verticesOnlyInAtlas_ = true;
+    dirty_ = recursiveDirty_ = false;
+    return;
+  }
+
   quad_.tl.vertices = ccVertex3F{px[0], py[0], z};
   quad_.bl.vertices = ccVertex3F{px[1], py[1], z};
   quad_.tr.vertices = ccVertex3F{px[2], py[2], z};
   quad_.br.vertices = ccVertex3F{px[3], py[3], z};
-
-  if (textureAtlas_ && atlasIndex_ < textureAtlas_->totalQuads()) {
-    // The quad in use in the atlas is written field by field from registers:
-    // copying quad_ whole right after writing its positions would read them
-    // back before the stores complete, which stalls.
+  verticesOnlyInAtlas_ = false;
+  if (inUse) {
+    // The whole quad in use in the atlas, written field by field from
+    // registers: copying quad_ whole right after writing its positions would
+    // read them back before the stores complete, which stalls.
     ccV3F_C4B_T2F_Quad& shared = textureAtlas_->quads()[atlasIndex_];
     shared.tl = ccV3F_C4B_T2F{{px[0], py[0], z}, quad_.tl.colors, quad_.tl.texCoords};
     shared.bl = ccV3F_C4B_T2F{{px[1], py[1], z}, quad_.bl.colors, quad_.bl.texCoords};
     shared.tr = ccV3F_C4B_T2F{{px[2], py[2], z}, quad_.tr.colors, quad_.tr.texCoords};
     shared.br = ccV3F_C4B_T2F{{px[3], py[3], z}, quad_.br.colors, quad_.br.texCoords};
+    contentDirty_ = false;
   } else if (textureAtlas_) {
     // Past the quads in use the atlas extends its range (or refuses the index).
     textureAtlas_->updateQuad(&quad_, atlasIndex_);
+    contentDirty_ = atlasIndex_ >= textureAtlas_->totalQuads();
   }
   dirty_ = recursiveDirty_ = false;
 }
@@ -488,10 +592,11 @@ void CCSprite::updateColor() {
 
   if (usesBatchNode_) {
     if (atlasIndex_ != CCSpriteIndexNotInitialized && textureAtlas_) {
+      pullVerticesFromAtlas();
       textureAtlas_->updateQuad(&quad_, atlasIndex_);
     } else {
       // Written when the sprite is inserted into the atlas.
-      dirty_ = true;
+      dirty_ = contentDirty_ = true;
     }
   }
 }

@@ -3,38 +3,12 @@
 // rectangle of it, or a sprite frame of a sheet, with colour, opacity,
 // flipping and the node transform.
 //
-// Two modes:
-//  - Self-render (the default): the sprite keeps its quad in local pixel
-//    coordinates and draws it itself in draw(), under the transform that
-//    visit() applies.
-//  - Batch: once added to a CCSpriteBatchNode (directly or below another
-//    batched sprite) the quad lives in the batch node's texture atlas at
-//    atlasIndex(). updateTransform() computes the vertices in the batch
-//    node's space and the batch node draws every sprite in one call.
-//
-// Texture coordinates: t grows downward through the image. A rotated frame
-// holds the picture turned 90 degrees clockwise in the texture; the sprite
-// maps it back upright. There is no half-texel inset.
-//
-// Colours: with a premultiplied-alpha texture (the usual case) the opacity
-// is multiplied into the vertex colours and blending is (ONE,
-// ONE_MINUS_SRC_ALPHA); otherwise the colour is kept and blending is
-// (SRC_ALPHA, ONE_MINUS_SRC_ALPHA).
-//
-// Cost: in batch mode a transform setter only raises a dirty flag (and those
-// of the sprite's children); the batch node calls updateTransform() on every
-// sprite each frame, which returns at once for clean sprites and otherwise
-// rebuilds and copies this one quad. Colour changes are written to the atlas
-// at once. Nothing is allocated per frame.
-//
 // [SECTION] Creation
 // [SECTION] Texture rectangle and frames
 // [SECTION] Rendering mode and batch bookkeeping
 // [SECTION] Colour and blending
 // [SECTION] Node overrides
 // [SECTION] Named animations
-//
-// Main thread only.
 
 #include "platform/Geometry.h"
 #include "platform/Ref.h"
@@ -69,7 +43,44 @@ enum : std::uint32_t {
   CC_HONOR_PARENT_TRANSFORM_ALL = 7,
 };
 
-class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol {
+/// The node that shows one textured rectangle: a whole texture, a rectangle of
+/// it, or a sprite frame of a sheet, with colour, opacity, flipping and the node
+/// transform.
+///
+/// Two modes:
+///  - Self-render (the default): the sprite keeps its quad in local pixel
+///    coordinates and draws it itself in draw(), under the transform that
+///    visit() applies.
+///  - Batch: once added to a CCSpriteBatchNode (directly or below another
+///    batched sprite) the quad lives in the batch node's texture atlas at
+///    atlasIndex(). updateTransform() computes the vertices in the batch
+///    node's space and the batch node draws every sprite in one call.
+///
+/// Texture coordinates: t grows downward through the image. A rotated frame
+/// holds the picture turned 90 degrees clockwise in the texture; the sprite
+/// maps it back upright. There is no half-texel inset.
+///
+/// Colours: with a premultiplied-alpha texture (the usual case) the opacity
+/// is multiplied into the vertex colours and blending is (ONE,
+/// ONE_MINUS_SRC_ALPHA); otherwise the colour is kept and blending is
+/// (SRC_ALPHA, ONE_MINUS_SRC_ALPHA).
+///
+/// Cost: in batch mode a transform setter only raises a dirty flag (and those
+/// of the sprite's children); each frame the batch node's pass skips clean
+/// sprites and calls updateTransform() directly on dirty ones. A sprite that
+/// only moved writes its four vertex positions straight into its atlas quad
+/// (whose colours and texture coordinates are current) and keeps its own quad
+/// in step lazily: quad() copies the positions back when read. A frame,
+/// texture-rectangle or flip change makes the next pass write the whole quad.
+/// Colour changes are written to the atlas at once. Nothing is allocated per
+/// frame.
+///
+/// Main thread only.
+++ b/libs/tessera/CCSpriteBatchNode.h	2026-12-08 12:05:09.190004358 +0000
+// Aligned to a cache line: the fields a batch node's pass reads and writes
+// then sit in two whole lines (the node's in the first, the sprite's in the
+// fifth) instead of straddling up to four.
+class alignas(64) CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol {
   PLATFORM_CLASS(CCSprite, CCNode)
 
  public:
@@ -184,7 +195,7 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
 
   /// The four vertices (local pixels in self-render mode, batch node space
   /// once updateTransform() has run in batch mode).
-  const ccV3F_C4B_T2F_Quad& quad() const { return quad_; }
+  const ccV3F_C4B_T2F_Quad& quad() const;
 
   // [SECTION] Rendering mode and batch bookkeeping
 
@@ -202,8 +213,8 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   /// returns at once when clean. A hidden sprite (or one with a hidden
   /// sprite ancestor) writes a quad with all positions 0. Expects batch mode
   /// ("updateTransform is only valid when CCSprite is being renderd using an
-  /// CCSpriteBatchNode").
-  virtual void updateTransform();
+  /// CCSpriteBatchNode"). Final, so the batch node's pass calls it directly.
+  virtual void updateTransform() final;
   /// Sets dirty and recursive-dirty to `dirty` on this sprite and marks every
   /// sprite below it dirty.
   void setDirtyRecursively(bool dirty);
@@ -219,9 +230,14 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   /// The quad's index in the atlas, or CCSpriteIndexNotInitialized.
   std::uint32_t atlasIndex() const { return atlasIndex_; }
   void setAtlasIndex(std::uint32_t index) { atlasIndex_ = index; }
-  /// Batch mode: the atlas quad is stale.
+  /// Batch mode: the atlas quad is stale. Setting it makes the next
+  /// updateTransform() write the whole quad, colours and texture coordinates
+  /// included.
   bool dirty() const { return dirty_; }
-  void setDirty(bool dirty) { dirty_ = dirty; }
+  void setDirty(bool dirty) {
+    dirty_ = dirty;
+    if (dirty) contentDirty_ = true;
+  }
   /// CC_HONOR_PARENT_TRANSFORM_* bits. Default 7 (all).
   std::uint32_t honorParentTransform() const { return honorParentTransform_; }
   void setHonorParentTransform(std::uint32_t bits) { honorParentTransform_ = bits; }
@@ -310,12 +326,32 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   ~CCSprite() override;
 
  private:
+  friend class CCSpriteBatchNode;
+
+  // The batch node's per-frame pass over its descendants (`count` sprites):
+  // updateTransform() of every dirty one. Turning sprites straight in the
+  // batch node are taken four at a time, their sines and cosines computed
+  // together (bit-identical to one at a time).
+  static void updateDirtyTransforms(platform::Object* const* sprites, std::uint32_t count);
+  // writeDirectTransform() of four turning sprites, their sines and cosines
+  // computed together.
+  static void writeDirectTransforms(CCSprite* const group[4]);
+  // Batch mode, straight in the batch node: the quad from the node values,
+  // the sine already negated (rotations turn clockwise) and the cosine.
+  void writeDirectTransform(float sine, float cosine);
   // Marks a batched sprite dirty after a transform setter.
   void markDirtyForTransform();
   // The local (self-render) vertices from the offset and pixel rectangle, z 0.
   void writeLocalVertices();
   // Batch mode: the quad of a hidden sprite, written to the atlas.
   void writeHiddenQuad();
+  // Batch mode: the corners of the quad under `matrix`, written to the atlas
+  // (the positions alone when the rest of the atlas quad is current, the
+  // whole quad otherwise); the sprite is clean afterwards.
+  void writeVertices(const CGAffineTransform& matrix);
+  // Copies the vertex positions of the atlas quad into quad_ when the last
+  // pass wrote them only there.
+  void pullVerticesFromAtlas() const;
   // Batch mode, below other sprites: the transform to the batch node's space.
   // False when there is nothing to draw (a hidden ancestor: the hidden quad is
   // written; or a non-sprite ancestor). Kept out of line, off the hot path.
@@ -329,10 +365,16 @@ class CCSprite : public CCNode, public CCRGBAProtocol, public CCTextureProtocol 
   bool recursiveDirty_ = false;
   bool hasChildren_ = false;
   bool usesBatchNode_ = false;
+  // The atlas quad's colours or texture coordinates are older than quad_'s:
+  // the next pass writes the whole quad.
+  bool contentDirty_ = false;
+  // The atlas quad's vertex positions are newer than quad_'s (the last pass
+  // wrote them only there); pullVerticesFromAtlas() brings quad_ up to date.
+  mutable bool verticesOnlyInAtlas_ = false;
   CCSpriteBatchNode* batchNode_ = nullptr;  // weak: it holds the sprite's root
   CGRect rectInPixels_;
   CGPoint offsetPositionInPixels_;
-  ccV3F_C4B_T2F_Quad quad_{};
+  mutable ccV3F_C4B_T2F_Quad quad_{};
 
   std::uint32_t honorParentTransform_ = CC_HONOR_PARENT_TRANSFORM_ALL;
   ccBlendFunc blendFunc_;

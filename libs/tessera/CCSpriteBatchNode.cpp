@@ -384,9 +384,9 @@ void CCSpriteBatchNode::visit() {
 void CCSpriteBatchNode::draw() {
   if (!textureAtlas_ || textureAtlas_->totalQuads() == 0) return;
 
-  // Clean sprites return at once; dirty ones rewrite their own quad.
+  // Dirty sprites rewrite their own quads; clean ones are skipped.
   const ccArray* data = descendants_->data();
-  for (std::uint32_t i = 0; i < data->num; ++i) static_cast<CCSprite*>(data->arr[i])->updateTransform();
+  CCSprite::updateDirtyTransforms(data->arr, data->num);
 
   const bool newBlend = !(blendFunc_ == ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST});
   if (newBlend) glBlendFunc(blendFunc_.src, blendFunc_.dst);

@@ -1,31 +1,6 @@
 #pragma once
 // CCSpriteBatchNode: draws every sprite below it with one texture and one
 // draw call.
-//
-// Each sprite of the subtree keeps its quad in the batch node's texture atlas
-// at its atlas index. The atlas order is the drawing order, so the indices
-// follow the order node visiting would draw the sprites: depth first,
-// children with negative z before their parent, the others after it,
-// siblings in child order. descendants() lists the sprites by atlas index
-// (descendants()[i] has index i), and the atlas holds as many quads as there
-// are descendants (except for sprites added through addQuadFromSprite() and
-// addSpriteWithoutQuad(), whose callers manage the indices themselves).
-//
-// Children are never visited: visit() applies the batch node's own
-// transform and draw() lets every dirty sprite rebuild its quad in the batch
-// node's space, then draws the atlas.
-//
-// Capacity starts at the given number of quads (default 29) and grows to
-// (capacity + 1) x 4 / 3 whenever the atlas is full, up to the atlas's
-// capacityLimit() (by default kCCTextureAtlasMaxCapacity, 16384). It never
-// shrinks.
-//
-// Cost: adding or removing a sprite moves the atlas tail once and renumbers
-// the sprites after it. Per frame, draw() makes one call per descendant
-// (a flag test for clean sprites) and one glDrawElements; nothing is
-// allocated.
-//
-// Main thread only.
 
 #include "platform/Ref.h"
 #include "tessera/CCNode.h"
@@ -42,6 +17,32 @@ class CCSprite;
 /// The capacity of a batch node made without one.
 inline constexpr std::uint32_t kCCSpriteBatchNodeDefaultCapacity = 29;
 
+/// Draws every sprite below it with one texture and one draw call.
+///
+/// Each sprite of the subtree keeps its quad in the batch node's texture atlas
+/// at its atlas index. The atlas order is the drawing order, so the indices
+/// follow the order node visiting would draw the sprites: depth first,
+/// children with negative z before their parent, the others after it,
+/// siblings in child order. descendants() lists the sprites by atlas index
+/// (descendants()[i] has index i), and the atlas holds as many quads as there
+/// are descendants (except for sprites added through addQuadFromSprite() and
+/// addSpriteWithoutQuad(), whose callers manage the indices themselves).
+///
+/// Children are never visited: visit() applies the batch node's own
+/// transform and draw() lets every dirty sprite rebuild its quad in the batch
+/// node's space, then draws the atlas.
+///
+/// Capacity starts at the given number of quads (default 29) and grows to
+/// (capacity + 1) x 4 / 3 whenever the atlas is full, up to the atlas's
+/// capacityLimit() (by default kCCTextureAtlasMaxCapacity, 16384). It never
+/// shrinks.
+///
+/// Cost: adding or removing a sprite moves the atlas tail once and renumbers
+/// the sprites after it. Per frame, draw() tests each descendant's dirty
+/// flag and calls only the dirty ones, then makes one glDrawElements; nothing
+/// is allocated.
+///
+/// Main thread only.
 class CCSpriteBatchNode : public CCNode, public CCTextureProtocol {
   PLATFORM_CLASS(CCSpriteBatchNode, CCNode)
 
