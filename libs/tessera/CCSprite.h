@@ -76,7 +76,6 @@ enum : std::uint32_t {
 /// frame.
 ///
 /// Main thread only.
-++ b/libs/tessera/CCSpriteBatchNode.h	2026-12-08 12:05:09.190004358 +0000
 // Aligned to a cache line: the fields a batch node's pass reads and writes
 // then sit in two whole lines (the node's in the first, the sprite's in the
 // fifth) instead of straddling up to four.
