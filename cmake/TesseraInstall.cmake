@@ -51,7 +51,8 @@ install(TARGETS ${TESSERA_INSTALLED_LIBRARIES}
 foreach(lib IN LISTS TESSERA_INSTALLED_LIBRARIES)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/libs/${lib}/
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${lib}
-    FILES_MATCHING PATTERN "*.h")
+    FILES_MATCHING PATTERN "*.h"
+    PATTERN "web" EXCLUDE)  # the browser backend's own headers
 endforeach()
 
 install(EXPORT TesseraTargets

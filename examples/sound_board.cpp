@@ -97,7 +97,12 @@ Sounds makeSounds() {
     return std::sin(kTwoPi * (220 + 20 * std::sin(kTwoPi * 6 * t)) * t) * 0.5 * std::sin(kTwoPi * t);
   });
   // Four bars of a soft arpeggio, two seconds, that loops seamlessly.
+#ifdef __EMSCRIPTEN__
+  // The web build's libsndfile has no FLAC (no external codec libraries).
+  s.music = writeSound("music.wav", 2.0, [](double t) {
+#else
   s.music = writeSound("music.flac", 2.0, [](double t) {
+#endif
     static const double kNotes[] = {220.0, 277.18, 329.63, 440.0, 329.63, 277.18, 246.94, 293.66};
     const int step = static_cast<int>(t * 4) % 8;
     const double local = t * 4 - std::floor(t * 4);
@@ -148,7 +153,7 @@ class SoundBoardScene : public ExampleScene {
     addChild(status_);
 
     CCMenuItemFont::setFontSize(22);
-    auto pad = [this](const char* label, std::function<void()> action) {
+    auto pad = [](const char* label, std::function<void()> action) {
       return CCMenuItemFont::itemFromString(label, [action](CCMenuItem*) { action(); });
     };
     CCMenuItem* items[] = {

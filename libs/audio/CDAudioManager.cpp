@@ -61,10 +61,16 @@ void CDAudioManager::initAsynchronously(int mode) {
   if (managerState.load() != kStateNotInitialised || initThread != nullptr) return;
   managerState = kStateInitialising;
   configuredMode = mode;
+#ifdef __EMSCRIPTEN__
+  // The web build has no threads: the manager is made at the main loop's
+  // next pass instead.
+  platform::performOnMainThread([] { sharedManager(); }, false);
+#else
   initThread = new std::thread([] {
     platform::AutoreleasePool pool;
     sharedManager();
   });
+#endif
 }
 
 CDAudioManager* CDAudioManager::sharedManager() {

@@ -1,4 +1,7 @@
 #include "json/CJSONSerializer.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/FloatChars.h"
+#endif
 
 #include "platform/Exception.h"
 #include "platform/StringUtils.h"
@@ -58,7 +61,11 @@ void appendNumber(std::string& out, const platform::Value& number) {
       return;
     }
     case platform::Value::Kind::Real: {
+#ifdef __EMSCRIPTEN__
+      const auto result = platform::web::toChars(buffer, buffer + sizeof buffer, number.doubleValue());
+#else
       const auto result = std::to_chars(buffer, buffer + sizeof buffer, number.doubleValue());
+#endif
       out.append(buffer, result.ptr);
       return;
     }

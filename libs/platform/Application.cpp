@@ -310,7 +310,13 @@ void Application::startCapture() {
 
 int applicationMain(int argc, char** argv, const char* delegateClassName) {
   AutoreleasePool pool;
+#ifdef __EMSCRIPTEN__
+  // On the web run() hands the loop to the browser and never returns: the
+  // fake clock must outlive this call.
+  static std::optional<ManualClock> fakeClock;
+#else
   std::optional<ManualClock> fakeClock;
+#endif
   if (facts().fakeClock) fakeClock.emplace(wallClock());
 
   const ClassInfo* info = delegateClassName ? ClassInfo::named(delegateClassName) : nullptr;
@@ -329,6 +335,13 @@ int applicationMain(int argc, char** argv, const char* delegateClassName) {
   application->launch();
   if (application->state() != Application::State::Terminated) {
     logRunningOn();
+#ifdef __EMSCRIPTEN__
+    setWebLoopEndedCall([] {
+      detail::setPresentObserver(nullptr);
+      Application::purgeSharedApplication();
+      detail::stopWindowSystem();
+    });
+#endif
     RunLoop::main().run();
   }
 

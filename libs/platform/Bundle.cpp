@@ -17,6 +17,9 @@ bool isFolder(const std::string& path) {
 }
 
 std::string programFolder() {
+#ifdef __EMSCRIPTEN__
+  return "/";  // the page preloads the resources at /Resources
+#endif
   std::error_code error;
   std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : program.parent_path().string();

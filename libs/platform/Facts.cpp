@@ -1,4 +1,7 @@
 #include "platform/Facts.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/FloatChars.h"
+#endif
 
 #include "platform/Log.h"
 
@@ -23,7 +26,11 @@ namespace {
 std::optional<double> parseNumber(std::string_view text) {
   double value = 0;
   const char* end = text.data() + text.size();
+#ifdef __EMSCRIPTEN__
+  auto [stop, error] = platform::web::fromChars(text.data(), end, value);
+#else
   auto [stop, error] = std::from_chars(text.data(), end, value);
+#endif
   if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   return value;
 }

@@ -7,7 +7,20 @@
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
 #include FT_TRUETYPE_TABLES_H
+#ifdef __EMSCRIPTEN__
+#include FT_SFNT_NAMES_H
+#include <filesystem>
+// The web has no fontconfig: the fonts are the files the page bundles under
+// /usr/share/fonts. fontconfig's weight, slant and width scales are kept for
+// scoring.
+#define FC_WEIGHT_REGULAR 80
+#define FC_WEIGHT_BOLD 200
+#define FC_SLANT_ROMAN 0
+#define FC_SLANT_ITALIC 100
+#define FC_WIDTH_NORMAL 100
+#else
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +72,46 @@ struct InstalledFace {
   int width = FC_WIDTH_NORMAL;
 };
 
+#ifdef __EMSCRIPTEN__
+constexpr const char* kBundledFontFolder = "/usr/share/fonts";
+
+// Every face of the bundled font files, named from the fonts themselves.
+const std::vector<InstalledFace>& installedFaces() {
+  static const std::vector<InstalledFace> faces = [] {
+    std::vector<InstalledFace> list;
+    std::error_code error;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(kBundledFontFolder, error)) {
+      const std::string extension = entry.path().extension().string();
+      if (extension == ".ttf" || extension == ".otf" || extension == ".ttc") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    std::lock_guard guard(freetypeLock());
+    for (const std::string& file : files) {
+      FT_Long count = 1;
+      for (FT_Long index = 0; index < count && library(); ++index) {
+        FT_Face face = nullptr;
+        if (FT_New_Face(library(), file.c_str(), index, &face) != 0) break;
+        count = face->num_faces;
+        InstalledFace installed;
+        installed.file = file;
+        installed.index = static_cast<int>(index);
+        const std::string family = face->family_name ? face->family_name : "";
+        const std::string style = face->style_name ? face->style_name : "";
+        if (!family.empty()) installed.families.push_back(family);
+        installed.fullNames.push_back(style.empty() || style == "Regular" ? family : family + " " + style);
+        if (const char* postScript = FT_Get_Postscript_Name(face)) installed.postScriptName = postScript;
+        installed.weight = (face->style_flags & FT_STYLE_FLAG_BOLD) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+        installed.slant = (face->style_flags & FT_STYLE_FLAG_ITALIC) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN;
+        FT_Done_Face(face);
+        if (!installed.families.empty()) list.push_back(std::move(installed));
+      }
+    }
+    return list;
+  }();
+  return faces;
+}
+#else
 std::vector<std::string> patternStrings(FcPattern* pattern, const char* object) {
   std::vector<std::string> values;
   FcChar8* value = nullptr;
@@ -124,6 +177,7 @@ const std::vector<InstalledFace>& installedFaces() {
   }();
   return faces;
 }
+#endif
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -238,6 +292,16 @@ FontFace* FontFace::fontFaceWithName(std::string_view name) {
 FontFace* FontFace::systemFontFace() {
   static const std::pair<std::string, int> chosen = [] {
     std::pair<std::string, int> result;
+#ifdef __EMSCRIPTEN__
+    // The bundled sans-serif face, else the first bundled face.
+    for (const InstalledFace& face : installedFaces()) {
+      if (result.first.empty() || (!face.families.empty() && face.families.front() == "DejaVu Sans" &&
+                                   face.weight == FC_WEIGHT_REGULAR && face.slant == FC_SLANT_ROMAN)) {
+        result = {face.file, face.index};
+      }
+    }
+    return result;
+#else
     if (!fontconfigStarted()) return result;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -252,6 +316,7 @@ FontFace* FontFace::systemFontFace() {
     }
     FcPatternDestroy(pattern);
     return result;
+#endif
   }();
   if (chosen.first.empty()) {
     CCLOG("tessera: FontFace: no system font is installed");

@@ -1,4 +1,7 @@
 #include "platform/Geometry.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/FloatChars.h"
+#endif
 
 #include "platform/StringUtils.h"
 
@@ -124,7 +127,11 @@ namespace {
 /// The shortest text that reads back as the same float.
 std::string shortestText(float value) {
   char buffer[32];
+#ifdef __EMSCRIPTEN__
+  const auto result = platform::web::toChars(buffer, buffer + sizeof buffer, value);
+#else
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+#endif
   return std::string(buffer, result.ptr);
 }
 

@@ -1,6 +1,9 @@
 #include "platform/OperationQueue.h"
 
 #include "platform/AutoreleasePool.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/RunLoop.h"
+#endif
 
 #include <condition_variable>
 #include <deque>
@@ -24,6 +27,47 @@ struct OperationQueue::State {
 };
 
 OperationQueue::OperationQueue() : state_(std::make_shared<State>()) {}
+
+#ifdef __EMSCRIPTEN__
+// The web build has no threads: operations run on the main loop, one per
+// queued call, in the order they were added. The calls hold the state, so
+// operations added before the queue is destroyed still run.
+
+OperationQueue::~OperationQueue() { state_->stopping = true; }
+
+void OperationQueue::addOperation(std::function<void()> operation) {
+  if (!operation) return;
+  state_->operations.push_back(std::move(operation));
+  performOnMainThread([state = state_] { runWorker(state); }, false);
+}
+
+// Runs what is left now (the main thread is the only one).
+void OperationQueue::waitUntilAllOperationsAreFinished() {
+  if (state_->running) return;  // called from an operation: it cannot wait for itself
+  while (!state_->operations.empty()) runWorker(state_);
+}
+
+std::size_t OperationQueue::operationCount() const {
+  return state_->operations.size() + (state_->running ? 1 : 0);
+}
+
+// While one of this queue's operations runs.
+bool OperationQueue::isWorkerThread() const { return state_->running; }
+
+// Runs the oldest operation, if one is left.
+void OperationQueue::runWorker(std::shared_ptr<State> state) {
+  if (state->operations.empty() || state->running) return;
+  std::function<void()> operation = std::move(state->operations.front());
+  state->operations.pop_front();
+  state->running = true;
+  {
+    AutoreleasePool pool;
+    operation();
+    operation = nullptr;
+  }
+  state->running = false;
+}
+#else
 
 OperationQueue::~OperationQueue() {
   std::unique_lock lock(state_->mutex);
@@ -87,5 +131,7 @@ void OperationQueue::runWorker(std::shared_ptr<State> state) {
     if (state->operations.empty()) state->allFinished.notify_all();
   }
 }
+
+#endif
 
 }  // namespace platform

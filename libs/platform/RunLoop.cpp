@@ -6,6 +6,10 @@
 #include "platform/Time.h"
 #include "platform/View.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -47,6 +51,14 @@ namespace {
 constexpr double kDueTolerance = 1e-6;
 // Refresh period of the virtual display.
 constexpr double kRefreshPeriod = 1.0 / 60.0;
+#ifdef __EMSCRIPTEN__
+// The browser's frames come close to the virtual display's refreshes but not
+// on its grid: a refresh due within half a period counts as due, so a link
+// fires once per browser frame instead of skipping every other one.
+constexpr double kLinkLead = kRefreshPeriod / 2;
+#else
+constexpr double kLinkLead = 0;
+#endif
 // Longest single sleep, so signals and other pending checks are noticed.
 constexpr double kLongestWait = 0.1;
 // The platform's answer to a timer interval of zero or less: 0.1 ms.
@@ -253,13 +265,13 @@ bool fireLinks() {
   const double now = monotonicSeconds();
   std::vector<Ref<DisplayLink>> due;
   for (const Ref<DisplayLink>& link : s.links) {
-    if (RunLoopAccess::isActive(*link) && RunLoopAccess::nextFire(*link) <= now + kDueTolerance) {
+    if (RunLoopAccess::isActive(*link) && RunLoopAccess::nextFire(*link) <= now + kDueTolerance + kLinkLead) {
       due.push_back(link);
     }
   }
   for (const Ref<DisplayLink>& link : due) {
     if (!RunLoopAccess::isActive(*link)) continue;
-    RunLoopAccess::fire(*link, now);
+    RunLoopAccess::fire(*link, kLinkLead > 0 ? std::max(now, RunLoopAccess::nextFire(*link)) : now);
   }
   return !due.empty();
 }
@@ -288,6 +300,52 @@ RunLoop& RunLoop::main() {
   return loop;
 }
 
+#ifdef __EMSCRIPTEN__
+namespace {
+
+std::function<void()>& loopEndedCall() {
+  static auto* call = new std::function<void()>();
+  return *call;
+}
+
+// One browser frame: the passes of one display refresh. On a manual clock
+// (TESSERA_FAKE_CLOCK) the frame moves the clock on by one refresh, from due
+// time to due time, so frame n always shows loop time n/60 s.
+void runBrowserFrame() {
+  LoopState& s = state();
+  if (!s.stopRequested.load()) {
+    if (ManualClock::installed()) {
+      const double end = monotonicSeconds() + kRefreshPeriod;
+      while (!s.stopRequested.load()) {
+        runPass();
+        if (monotonicSeconds() + kDueTolerance >= end) break;
+        waitForWork(std::min(nextDueTime(), end));
+      }
+    } else {
+      runPass();
+    }
+  }
+  if (!s.stopRequested.load()) return;
+  s.stopRequested = false;
+  --s.runDepth;
+  emscripten_cancel_main_loop();
+  if (auto ended = std::exchange(loopEndedCall(), nullptr)) ended();
+}
+
+}  // namespace
+
+// The browser owns the event loop: run() hands the passes to its animation
+// frames and never returns to the caller (emscripten unwinds the stack but
+// keeps it allocated, so the caller's locals stay alive). What the caller
+// would do after run() goes to setWebLoopEndedCall().
+void RunLoop::run() {
+  LoopState& s = state();
+  ++s.runDepth;
+  emscripten_set_main_loop(runBrowserFrame, 0, 1);
+}
+
+void setWebLoopEndedCall(std::function<void()> call) { loopEndedCall() = std::move(call); }
+#else
 void RunLoop::run() {
   LoopState& s = state();
   ++s.runDepth;
@@ -295,6 +353,7 @@ void RunLoop::run() {
   s.stopRequested = false;
   --s.runDepth;
 }
+#endif
 
 void RunLoop::stop() {
   LoopState& s = state();

@@ -59,6 +59,12 @@ void performOnMainThread(std::function<void()> call, bool waitUntilDone);
 /// True on the thread that first used the platform (the main thread).
 bool isMainThread();
 
+#ifdef __EMSCRIPTEN__
+/// Web: run() never returns (the browser calls the loop at each animation
+/// frame); `call` runs once the loop has stopped, in its place.
+void setWebLoopEndedCall(std::function<void()> call);
+#endif
+
 /// A repeating (or one-shot) run-loop timer. Firing follows a fixed schedule
 /// from the time it was scheduled; missed firings are skipped, not queued.
 class Timer : public Object {

@@ -1,4 +1,7 @@
 #include "platform/StringUtils.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/FloatChars.h"
+#endif
 
 #include <locale.h>
 
@@ -108,7 +111,11 @@ std::size_t parseDecimalPrefix(std::string_view text, double& value) {
   double magnitude = 0;
   const char* first = text.data() + mantissaStart;
   const char* last = text.data() + i;
+#ifdef __EMSCRIPTEN__
+  const auto [end, error] = platform::web::fromChars(first, last, magnitude);
+#else
   const auto [end, error] = std::from_chars(first, last, magnitude, std::chars_format::general);
+#endif
   if (error == std::errc::result_out_of_range) {
     // from_chars leaves the value alone when it does not fit: decide between
     // overflow and underflow from the decimal position of the leading digit.

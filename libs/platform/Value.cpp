@@ -1,4 +1,7 @@
 #include "platform/Value.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/FloatChars.h"
+#endif
 
 #include "platform/StringUtils.h"
 
@@ -183,7 +186,11 @@ std::string Value::stringValue() const {
       return std::string(buffer, result.ptr);
     }
     case Kind::Real: {
+#ifdef __EMSCRIPTEN__
+      const auto result = platform::web::toChars(buffer, buffer + sizeof buffer, std::get<double>(storage_));
+#else
       const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(storage_));
+#endif
       return std::string(buffer, result.ptr);
     }
     case Kind::String: return std::get<std::string>(storage_);

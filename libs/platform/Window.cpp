@@ -14,6 +14,9 @@
 #include "platform/WindowSystem.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include "platform/web/WebPage.h"
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -87,6 +90,9 @@ struct WindowEvents {
     for (const auto& entry : all) allTouches.add(entry.touch.get());
     event->setAllTouches(std::move(allTouches));
     TouchSet touches{touch};
+#ifdef __EMSCRIPTEN__
+    detail::noteWebTouch(view, phase, touch->locationInView(&view));
+#endif
     switch (phase) {
       case TouchPhase::Began: view.touchesBegan(&touches, event); break;
       case TouchPhase::Moved:
@@ -231,6 +237,18 @@ struct WindowEvents {
         application->enterBackground();
         return;
       case SDL_WINDOWEVENT_RESTORED: application->enterForeground(); return;
+#ifdef __EMSCRIPTEN__
+      // A browser tab that is hidden goes to the background; shown again it
+      // returns and becomes active (the page has no minimise).
+      case SDL_WINDOWEVENT_HIDDEN:
+        window.cancelAllTouches();
+        application->enterBackground();
+        return;
+      case SDL_WINDOWEVENT_SHOWN:
+        application->enterForeground();
+        application->becomeActive();
+        return;
+#endif
       case SDL_WINDOWEVENT_CLOSE: application->terminate(); return;
       // Uncovered: show the last frame again, for when nothing is drawing.
       case SDL_WINDOWEVENT_EXPOSED: setNeedsRedisplay(); return;

@@ -118,7 +118,11 @@ class SDLEventSource final : public EventSource {
   }
 
  private:
+#ifdef __EMSCRIPTEN__
+  int wakeDescriptor_ = -1;  // the browser's loop never waits: nothing to wake
+#else
   int wakeDescriptor_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);  // lives as long as the process
+#endif
 };
 
 SDLEventSource& eventSource() {
@@ -141,7 +145,11 @@ bool startWindowSystem() {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
   };
+#ifndef __EMSCRIPTEN__  // a page always has its canvas
   if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("SDL_VIDEODRIVER")) return false;
+#else
+  (void)isSet;
+#endif
   // The platform handles termination signals itself; fingers and the mouse
   // stay separate sources of touches.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

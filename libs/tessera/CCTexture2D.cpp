@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 // [SECTION] Helpers
 // [SECTION] Class-wide settings
@@ -132,8 +133,38 @@ bool CCTexture2D::initWithData(const void* data, CCTexture2DPixelFormat pixelFor
   glGenTextures(1, &name_);
   glBindTexture(GL_TEXTURE_2D, name_);
   setAntiAliasTexParameters();
+#ifdef __EMSCRIPTEN__
+  // The web's fixed-function emulation modulates alpha-only textures to
+  // black: A8 goes up as luminance-alpha with full luminance, which
+  // modulates exactly as an alpha texture does.
+  if (pixelFormat == kCCTexture2DPixelFormat_A8) {
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    std::vector<uint8_t> luminanceAlpha;
+    if (data != nullptr) {
+      const std::size_t sourceStride = (pixelsWide + alignment - 1) / alignment * alignment;
+      const auto* source = static_cast<const uint8_t*>(data);
+      luminanceAlpha.resize(std::size_t{pixelsWide} * pixelsHigh * 2);
+      for (std::size_t row = 0; row < pixelsHigh; ++row) {
+        for (std::size_t column = 0; column < pixelsWide; ++column) {
+          luminanceAlpha[(row * pixelsWide + column) * 2] = 255;
+          luminanceAlpha[(row * pixelsWide + column) * 2 + 1] = source[row * sourceStride + column];
+        }
+      }
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, static_cast<GLsizei>(pixelsWide),
+                 static_cast<GLsizei>(pixelsHigh), 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE,
+                 data != nullptr ? luminanceAlpha.data() : nullptr);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+  } else {
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(gl.format), static_cast<GLsizei>(pixelsWide),
+                 static_cast<GLsizei>(pixelsHigh), 0, gl.format, gl.type, data);
+  }
+#else
   glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(gl.format), static_cast<GLsizei>(pixelsWide),
                static_cast<GLsizei>(pixelsHigh), 0, gl.format, gl.type, data);
+#endif
 
   size_ = contentSize;
   width_ = pixelsWide;

@@ -230,6 +230,17 @@ void CCTextureCache::addImageAsync(const std::string& path, platform::Object* ta
   asyncObject->setTarget(target);
   asyncObject->setData(key);
 
+#ifdef __EMSCRIPTEN__
+  // The web build has no threads: the image loads at the main loop's next
+  // pass, in the view's context, and the callback follows as it would.
+  platform::performOnMainThread(
+      [cache = Ref<CCTextureCache>(this), asyncObject] {
+        Ref<CCTexture2D> texture = cache->addImage(asyncObject->data());
+        if (Ref<platform::Object> target = asyncObject->target()) asyncObject->selector()(target.get(), texture.get());
+      },
+      false);
+  return;
+#endif
   // Decided here, on the main thread: the director and the device record are
   // main-thread objects. The record is read while a context is current, so
   // the loading thread only ever reads it.

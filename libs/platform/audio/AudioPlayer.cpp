@@ -48,12 +48,19 @@ bool acquireOutput() {
     ++out.users;
     return true;
   }
+#ifdef __EMSCRIPTEN__
+  // One thread on the web: the players' context is switched in and out as
+  // the process-wide current one.
+  out.setThreadContext = alcMakeContextCurrent;
+  out.getThreadContext = alcGetCurrentContext;
+#else
   if (alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context") != ALC_TRUE) {
     log("tessera: AudioPlayer: OpenAL lacks thread-local contexts; no audio file can play");
     return false;
   }
   out.setThreadContext = reinterpret_cast<PFNALCSETTHREADCONTEXTPROC>(alcGetProcAddress(nullptr, "alcSetThreadContext"));
   out.getThreadContext = reinterpret_cast<PFNALCGETTHREADCONTEXTPROC>(alcGetProcAddress(nullptr, "alcGetThreadContext"));
+#endif
   if (!out.setThreadContext || !out.getThreadContext) return false;
   out.device = openAudioDevice();
   if (out.device == nullptr) return false;
@@ -349,7 +356,18 @@ void AudioPlayer::setNumberOfLoops(int loops) {
 // [SECTION] Streaming
 
 void AudioPlayer::startThread() {
+#ifdef __EMSCRIPTEN__
+  // No threads on the web: one repeating main-loop timer refills every live
+  // player (a player leaves the registry before it goes).
+  static Timer* refillTimer = nullptr;
+  if (refillTimer == nullptr) {
+    refillTimer = Timer::scheduledTimer(std::chrono::duration<double>(kRefillPeriod).count(), true,
+                                        [](Timer*) { AudioPlayer::service(); });
+    refillTimer->retain();
+  }
+#else
   thread_ = std::thread([this] { threadMain(); });
+#endif
 }
 
 void AudioPlayer::threadMain() {

@@ -18,6 +18,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 /// Sets `*sine` and `*cosine` of `degrees`. Angles beyond ±4,194,304 degrees
@@ -53,8 +54,16 @@ inline void ccSinCosDegrees(float degrees, float* sine, float* cosine) {
   const bool swap = (q & 1u) != 0;
   const std::uint32_t sineSign = (q & 2u) << 30;
   const std::uint32_t cosineSign = ((q + 1u) & 2u) << 30;
+#ifdef __EMSCRIPTEN__
+  // libc++ 13 (the web build's) has no std::bit_cast.
+  auto bits = [](float value) { std::uint32_t out; std::memcpy(&out, &value, sizeof out); return out; };
+  auto real = [](std::uint32_t value) { float out; std::memcpy(&out, &value, sizeof out); return out; };
+  *sine = real(bits(swap ? c : s) ^ sineSign);
+  *cosine = real(bits(swap ? s : c) ^ cosineSign);
+#else
   *sine = std::bit_cast<float>(std::bit_cast<std::uint32_t>(swap ? c : s) ^ sineSign);
   *cosine = std::bit_cast<float>(std::bit_cast<std::uint32_t>(swap ? s : c) ^ cosineSign);
+#endif
 }
 
 /// `t` preceded by a rotation of `degrees` clockwise on screen (the way node

@@ -1,0 +1,114 @@
+#pragma once
+// MD5 (RFC 1321) in plain C++, for the web build, where OpenSSL is not
+// available (Md5Web.cpp puts platform::Md5 on it). Not for security.
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace platform::web {
+
+namespace md5detail {
+
+inline constexpr std::uint32_t kSines[64] = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+inline constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
+                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
+                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
+                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+
+inline std::uint32_t rotateLeft(std::uint32_t value, int bits) { return (value << bits) | (value >> (32 - bits)); }
+
+}  // namespace md5detail
+
+/// The running state of one digest: start(), feed() any number of times,
+/// digest() once (which leaves the state spent until the next start()).
+struct Md5State {
+  std::uint32_t state[4];
+  std::uint64_t length = 0;  // bytes fed
+  std::uint8_t block[64];
+  std::size_t used = 0;  // bytes waiting in `block`
+
+  Md5State() { start(); }
+  void start() {
+    state[0] = 0x67452301;
+    state[1] = 0xefcdab89;
+    state[2] = 0x98badcfe;
+    state[3] = 0x10325476;
+    length = 0;
+    used = 0;
+  }
+
+  void compress(const std::uint8_t* bytes) {
+    std::uint32_t words[16];
+    for (int i = 0; i < 16; ++i) {
+      words[i] = std::uint32_t{bytes[i * 4]} | (std::uint32_t{bytes[i * 4 + 1]} << 8) |
+                 (std::uint32_t{bytes[i * 4 + 2]} << 16) | (std::uint32_t{bytes[i * 4 + 3]} << 24);
+    }
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    for (int i = 0; i < 64; ++i) {
+      std::uint32_t f;
+      int g;
+      if (i < 16) {
+        f = (b & c) | (~b & d);
+        g = i;
+      } else if (i < 32) {
+        f = (d & b) | (~d & c);
+        g = (5 * i + 1) % 16;
+      } else if (i < 48) {
+        f = b ^ c ^ d;
+        g = (3 * i + 5) % 16;
+      } else {
+        f = c ^ (b | ~d);
+        g = (7 * i) % 16;
+      }
+      const std::uint32_t next = d;
+      d = c;
+      c = b;
+      b = b + md5detail::rotateLeft(a + f + md5detail::kSines[i] + words[g], md5detail::kShifts[i]);
+      a = next;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+  }
+
+  void feed(const std::uint8_t* bytes, std::size_t size) {
+    length += size;
+    while (size > 0) {
+      const std::size_t take = std::min(size, sizeof block - used);
+      std::memcpy(block + used, bytes, take);
+      used += take;
+      bytes += take;
+      size -= take;
+      if (used == sizeof block) {
+        compress(block);
+        used = 0;
+      }
+    }
+  }
+
+  std::array<std::uint8_t, 16> digest() {
+    const std::uint64_t bits = length * 8;
+    static constexpr std::uint8_t kPadding[64] = {0x80};
+    feed(kPadding, used < 56 ? 56 - used : 120 - used);
+    std::uint8_t tail[8];
+    for (int i = 0; i < 8; ++i) tail[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    feed(tail, 8);
+    std::array<std::uint8_t, 16> out{};
+    for (int i = 0; i < 16; ++i) out[i] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
+    return out;
+  }
+};
+
+}  // namespace platform::web

@@ -1,0 +1,83 @@
+// HTTP in the web build: not available. A page may only reach its own origin
+// (or servers that allow it), and the desktop's connection semantics (the
+// delegate deciding redirects, bytes as received, idle time-outs) have no
+// counterpart in the browser's fetch. Every request fails to start, through
+// the same path as an unsupported address: connectionWithRequest() logs why
+// and returns nullptr, and callers report the failure as they do on the
+// desktop.
+
+#include "platform/net/URLConnection.h"
+
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace platform {
+
+namespace {
+
+bool sameFieldName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string headerValue(const std::vector<std::pair<std::string, std::string>>& headers, std::string_view field) {
+  for (const auto& [name, value] : headers) {
+    if (sameFieldName(name, field)) return value;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+void URLRequest::setValueForHTTPHeaderField(std::string value, std::string_view field) {
+  for (auto& header : headers) {
+    if (sameFieldName(header.first, field)) {
+      header.second = std::move(value);
+      return;
+    }
+  }
+  headers.emplace_back(std::string(field), std::move(value));
+}
+
+std::string URLRequest::valueForHTTPHeaderField(std::string_view field) const { return headerValue(headers, field); }
+
+std::string URLResponse::valueForHTTPHeaderField(std::string_view field) const {
+  return headerValue(headers, field);
+}
+
+URLConnection* URLConnection::connectionWithRequest(const URLRequest& request, URLConnectionDelegate* delegate,
+                                                    Object* owner) {
+  if (delegate == nullptr) {
+    log("platform: URLConnection: no delegate for %s", request.url.c_str());
+    return nullptr;
+  }
+  auto* connection = new URLConnection();
+  connection->request_ = request;
+  connection->delegate_ = delegate;
+  connection->start();  // always refuses, with the reason logged
+  connection->release();
+  return nullptr;
+}
+
+bool URLConnection::start() {
+  log("platform: URLConnection: cannot load \"%s\": HTTP is not available on the web", request_.url.c_str());
+  return false;
+}
+
+void URLConnection::finish() {
+  loading_ = false;
+  if (Object* owner = std::exchange(owner_, nullptr)) owner->autorelease();
+}
+
+void URLConnection::cancel() {}
+
+void URLConnection::setTimeoutOverride(double) {}
+
+URLConnection::~URLConnection() {
+  if (owner_) owner_->release();
+}
+
+}  // namespace platform
