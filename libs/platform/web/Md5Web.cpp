@@ -5,8 +5,6 @@
 
 #include "platform/web/Md5Algorithm.h"
 
-#include <cstdio>
-
 namespace platform {
 
 struct Md5::EvpContext : web::Md5State {};
@@ -31,31 +29,11 @@ void Md5::update(std::span<const uint8_t> bytes) {
   context_->feed(bytes.data(), bytes.size());
 }
 
-void Md5::update(std::string_view text) {
-  update(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-}
-
 std::array<uint8_t, 16> Md5::finish() {
   restartIfFinished();
   const std::array<uint8_t, 16> digest = context_->digest();
   finished_ = true;
   return digest;
-}
-
-std::string Md5::hexDigest() {
-  std::string out;
-  for (uint8_t byte : finish()) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", byte);
-    out.append(pair, 2);
-  }
-  return out;
-}
-
-std::string Md5::hexDigestOf(std::string_view text) {
-  Md5 md5;
-  md5.update(text);
-  return md5.hexDigest();
 }
 
 }  // namespace platform
