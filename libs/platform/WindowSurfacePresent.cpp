@@ -8,9 +8,16 @@
 
 #include "platform/WindowSystem.h"
 
+#include "platform/GLContext.h"
+#include "platform/Screen.h"
+#include "platform/View.h"
+#include "platform/ViewOverlays.h"
+#include "platform/Window.h"
+
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform::detail {
@@ -65,6 +72,30 @@ bool presentPixelsInWindow(void* sdlWindow, const std::uint8_t* topRow, std::ptr
 
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   return SDL_UpdateWindowSurface(window) == 0;
+}
+
+bool presentBottomUpPixelsInView(const Window& window, const View& view, const std::uint8_t* pixels, int width,
+                                 int height, CapturedFrame& composed) {
+  const float scale = Screen::mainScreen()->scale();
+  const CGRect frame = view.convertRectToView(view.bounds(), nullptr);
+  const auto x = static_cast<int>(std::lround(frame.origin.x * scale));
+  const auto y = static_cast<int>(std::lround(frame.origin.y * scale));
+  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
+  if (!hasRecordedViewOverlays()) {
+    // GL rows run bottom first: start at the last row and step backwards.
+    const std::uint8_t* topRow = pixels + stride * (height - 1);
+    return presentPixelsInWindow(window.nativeWindow(), topRow, -stride, width, height, x, y);
+  }
+  composed.width = width;
+  composed.height = height;
+  composed.rgba.resize(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  for (int row = 0; row < height; ++row) {
+    std::memcpy(composed.rgba.data() + stride * row, pixels + stride * (height - 1 - row),
+                static_cast<std::size_t>(stride));
+  }
+  compositeRecordedViewOverlays(composed);
+  return presentPixelsInWindow(window.nativeWindow(), composed.rgba.data(), stride, composed.width, composed.height,
+                               x, y);
 }
 
 }  // namespace platform::detail

@@ -10,7 +10,9 @@
 union SDL_Event;
 
 namespace platform {
+class View;
 class Window;
+struct CapturedFrame;
 }
 
 namespace platform::detail {
@@ -44,6 +46,12 @@ int x11ConnectionOf(void* sdlWindow);
 /// black. False when the window has no usable surface.
 bool presentPixelsInWindow(void* sdlWindow, const std::uint8_t* topRow, std::ptrdiff_t rowStride, int width,
                            int height, int x, int y);
+/// Shows a GL read-back (`height` rows of `width` RGBA pixels, bottom row
+/// first, at `pixels`) in `window` where `view` lies, with the recorded view
+/// overlays composited over it in `composed` (kept by the caller to reuse its
+/// memory from frame to frame). False when the window has no usable surface.
+bool presentBottomUpPixelsInView(const Window& window, const View& view, const std::uint8_t* pixels, int width,
+                                 int height, CapturedFrame& composed);
 
 /// Handles one SDL event addressed to `window` (Window.cpp).
 void handleWindowEvent(Window& window, const SDL_Event& event);

@@ -338,26 +338,8 @@ void readBack(DrawableStorage& storage, GLuint renderbuffer) {
 // Shows the storage's pixels in `window` where `view` lies, with the
 // recorded overlays.
 bool showPixelsInWindow(const Window& window, const View& view, DrawableStorage& storage) {
-  const float scale = Screen::mainScreen()->scale();
-  const CGRect frame = view.convertRectToView(view.bounds(), nullptr);
-  const auto x = static_cast<int>(std::lround(frame.origin.x * scale));
-  const auto y = static_cast<int>(std::lround(frame.origin.y * scale));
-  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(storage.width) * 4;
-  if (!detail::hasRecordedViewOverlays()) {
-    const std::uint8_t* topRow = storage.pixels.data() + stride * (storage.height - 1);
-    return detail::presentPixelsInWindow(window.nativeWindow(), topRow, -stride, storage.width, storage.height, x, y);
-  }
-  CapturedFrame& composed = storage.composed;
-  composed.width = storage.width;
-  composed.height = storage.height;
-  composed.rgba.resize(storage.pixels.size());
-  for (int row = 0; row < storage.height; ++row) {
-    std::memcpy(composed.rgba.data() + stride * row, storage.pixels.data() + stride * (storage.height - 1 - row),
-                static_cast<std::size_t>(stride));
-  }
-  detail::compositeRecordedViewOverlays(composed);
-  return detail::presentPixelsInWindow(window.nativeWindow(), composed.rgba.data(), stride, composed.width,
-                                       composed.height, x, y);
+  return detail::presentBottomUpPixelsInView(window, view, storage.pixels.data(), storage.width, storage.height,
+                                             storage.composed);
 }
 
 }  // namespace
