@@ -351,9 +351,13 @@ class CCNode : public platform::Object {
   CGPoint positionInPixels_;
   CGPoint anchorPointInPixels_;
   bool visible_ = true;
-  mutable bool isTransformDirty_ = true;
-  mutable bool isInverseDirty_ = true;
-  mutable bool isTransformGLDirty_ = true;
+  mutable bool isTransformDirty_ : 1 = true;
+  mutable bool isInverseDirty_ : 1 = true;
+  mutable bool isTransformGLDirty_ : 1 = true;
+  // A byte of flags a subclass may keep beside the transform values, so that
+  // its transform setters write this one cache line (a sprite keeps its batch
+  // state here). The node itself never reads or writes it.
+  std::uint8_t subclassFlags_ = 0;
   CCNode* parent_ = nullptr;  // weak: the parent retains us
 
   CGPoint anchorPoint_;

@@ -15,7 +15,9 @@
 #include "tessera/ccMacros.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 // [SECTION] Index
@@ -84,7 +86,7 @@ CCSprite* CCSprite::spriteWithSpriteSheet(CCSpriteBatchNode* batchNode, CGRect r
 
 bool CCSprite::init() {
   CCNode::init();
-  dirty_ = recursiveDirty_ = false;
+  markClean();
 
   useSelfRender();
 
@@ -104,7 +106,7 @@ bool CCSprite::init() {
   offsetPositionInPixels_ = CGPointZero;
   honorParentTransform_ = CC_HONOR_PARENT_TRANSFORM_ALL;
   // Init may run again on a sprite that keeps its children.
-  hasChildren_ = children_ && children_->count() != 0;
+  setBatchFlag(kHasChildren, children_ && children_->count() != 0);
 
   const ccColor4B white{255, 255, 255, 255};
   quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = white;
@@ -223,15 +225,16 @@ void CCSprite::setTextureRectInPixels(CGRect rect, bool rotated, CGSize untrimme
   offsetPositionInPixels_.x = relativeOffset.x + (contentSizeInPixels_.width - rectInPixels_.size.width) / 2;
   offsetPositionInPixels_.y = relativeOffset.y + (contentSizeInPixels_.height - rectInPixels_.size.height) / 2;
 
-  if (usesBatchNode_) {
-    dirty_ = contentDirty_ = true;
+  if (usesBatchNode()) {
+    setBatchFlag(kDirty, true);
+    contentDirty_ = true;
   } else {
     writeLocalVertices();
   }
 }
 
 void CCSprite::updateTextureCoords(CGRect rect) {
-  CCTexture2D* texture = usesBatchNode_ ? (textureAtlas_ ? textureAtlas_->texture() : nullptr) : texture_.get();
+  CCTexture2D* texture = usesBatchNode() ? (textureAtlas_ ? textureAtlas_->texture() : nullptr) : texture_.get();
   if (!texture) return;
   const float width = static_cast<float>(texture->pixelsWide());
   const float height = static_cast<float>(texture->pixelsHigh());
@@ -263,7 +266,7 @@ void CCSprite::updateTextureCoords(CGRect rect) {
     quad_.tr.texCoords = {right, top};
   }
   // The atlas gets the new coordinates with the next whole-quad write.
-  if (usesBatchNode_) contentDirty_ = true;
+  if (usesBatchNode()) contentDirty_ = true;
 }
 
 void CCSprite::setDisplayFrame(CCSpriteFrame* frame) {
@@ -312,10 +315,11 @@ void CCSprite::writeLocalVertices() {
 
 void CCSprite::useSelfRender() {
   atlasIndex_ = CCSpriteIndexNotInitialized;
-  usesBatchNode_ = false;
+  setBatchFlag(kUsesBatchNode, false);
   textureAtlas_ = nullptr;
   batchNode_ = nullptr;
-  dirty_ = recursiveDirty_ = contentDirty_ = false;
+  markClean();
+  contentDirty_ = false;
   writeLocalVertices();
 }
 
@@ -323,7 +327,7 @@ void CCSprite::useBatchNode(CCSpriteBatchNode* batchNode) {
   // Whatever the atlas holds at the sprite's index is not its quad yet.
   pullVerticesFromAtlas();
   contentDirty_ = true;
-  usesBatchNode_ = true;
+  setBatchFlag(kUsesBatchNode, true);
   textureAtlas_ = batchNode ? batchNode->textureAtlas() : nullptr;
   batchNode_ = batchNode;
 }
@@ -362,7 +366,7 @@ void CCSprite::writeHiddenQuad() {
     textureAtlas_->updateQuad(&quad_, atlasIndex_);
     contentDirty_ = atlasIndex_ >= textureAtlas_->totalQuads();
   }
-  dirty_ = recursiveDirty_ = false;
+  markClean();
 }
 
 bool CCSprite::composeNestedTransform(CGAffineTransform* matrix) {
@@ -404,8 +408,8 @@ bool CCSprite::composeNestedTransform(CGAffineTransform* matrix) {
 }
 
 void CCSprite::updateTransform() {
-  CCAssert(usesBatchNode_, "updateTransform is only valid when CCSprite is being renderd using an CCSpriteBatchNode");
-  if (!dirty_ || !usesBatchNode_) return;
+  CCAssert(usesBatchNode(), "updateTransform is only valid when CCSprite is being renderd using an CCSpriteBatchNode");
+  if (!dirty() || !usesBatchNode()) return;
 
   if (!visible_) {
     writeHiddenQuad();
@@ -444,42 +448,131 @@ void CCSprite::writeDirectTransform(float sine, float cosine) {
 
 void CCSprite::writeDirectTransforms(CCSprite* const group[4]) {
 #if defined(__SSE2__)
-  // The angles go straight from the sprites into one register (a detour
-  // through memory would stall on store forwarding).
-  __m128 sines;
-  __m128 cosines;
-  ccSinCosDegrees4(_mm_setr_ps(group[0]->rotation_, group[1]->rotation_, group[2]->rotation_, group[3]->rotation_),
-                   &sines, &cosines);
-  alignas(16) float sine[4];
-  alignas(16) float cosine[4];
-  _mm_store_ps(sine, sines);
-  _mm_store_ps(cosine, cosines);
+  // Four sprites side by side, one in each lane, with every operation in the
+  // order writeDirectTransform() and writeVertices() use, so each lane's
+  // results are bit-identical to writing that sprite alone. The fields go
+  // straight from the sprites into registers (a detour through memory would
+  // stall on store forwarding).
+  CCSprite* const s0 = group[0];
+  CCSprite* const s1 = group[1];
+  CCSprite* const s2 = group[2];
+  CCSprite* const s3 = group[3];
+  // Three runs of four adjacent fields, loaded 16 bytes a sprite and turned
+  // into one register per field.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+  static_assert(offsetof(CCSprite, scaleX_) == offsetof(CCSprite, rotation_) + 4 &&
+                    offsetof(CCSprite, scaleY_) == offsetof(CCSprite, rotation_) + 8 &&
+                    offsetof(CCSprite, vertexZ_) == offsetof(CCSprite, rotation_) + 12,
+                "rotation, scales and z are loaded together");
+  static_assert(offsetof(CCSprite, anchorPointInPixels_) == offsetof(CCSprite, positionInPixels_) + 8,
+                "position and anchor point are loaded together");
+  static_assert(offsetof(CCSprite, offsetPositionInPixels_) == offsetof(CCSprite, rectInPixels_) + 16,
+                "size and offset are loaded together");
+#pragma GCC diagnostic pop
+  auto gather = [&](auto first, __m128& f0, __m128& f1, __m128& f2, __m128& f3) {
+    f0 = _mm_loadu_ps(first(s0));
+    f1 = _mm_loadu_ps(first(s1));
+    f2 = _mm_loadu_ps(first(s2));
+    f3 = _mm_loadu_ps(first(s3));
+    _MM_TRANSPOSE4_PS(f0, f1, f2, f3);
+  };
+  __m128 rotation, scaleX, scaleY, vertexZ;
+  gather([](const CCSprite* s) { return &s->rotation_; }, rotation, scaleX, scaleY, vertexZ);
+  __m128 positionX, positionY, anchorX, anchorY;
+  gather([](const CCSprite* s) { return &s->positionInPixels_.x; }, positionX, positionY, anchorX, anchorY);
+  __m128 width, height, x1, y1;
+  gather([](const CCSprite* s) { return &s->rectInPixels_.size.width; }, width, height, x1, y1);
+
+  // Rotations turn clockwise on screen: the affine angle is -rotation_. An
+  // unrotated sprite (either zero) has exactly sine +0 and cosine 1.
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 signBit = _mm_set1_ps(-0.0f);
+  // A rotation that is not finite makes NaN positions, whose signs and
+  // payloads depend on the order of operands: such a group goes one sprite
+  // at a time, so even those bits match.
+  const __m128 magnitude = _mm_andnot_ps(signBit, rotation);
+  if (_mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(std::numeric_limits<float>::max()))) != 0xF) {
+    for (std::uint32_t k = 0; k < 4; ++k) group[k]->updateTransform();
+    return;
+  }
+  const __m128 unrotated = _mm_cmpeq_ps(rotation, _mm_setzero_ps());
+  __m128 sine = _mm_setzero_ps();
+  __m128 cosine = one;
+  if (_mm_movemask_ps(unrotated) != 0xF) {
+    __m128 sines;
+    __m128 cosines;
+    ccSinCosDegrees4(rotation, &sines, &cosines);
+    sine = _mm_andnot_ps(unrotated, _mm_xor_ps(sines, signBit));
+    cosine = _mm_or_ps(_mm_and_ps(unrotated, one), _mm_andnot_ps(unrotated, cosines));
+  }
+
+  // The matrix, moved by minus the anchor point before scaling and rotating.
+  const __m128 a = _mm_mul_ps(cosine, scaleX);
+  const __m128 b = _mm_mul_ps(sine, scaleX);
+  const __m128 c = _mm_mul_ps(_mm_xor_ps(sine, signBit), scaleY);
+  const __m128 d = _mm_mul_ps(cosine, scaleY);
+  const __m128 minusAnchorX = _mm_xor_ps(anchorX, signBit);
+  const __m128 minusAnchorY = _mm_xor_ps(anchorY, signBit);
+  const __m128 tx = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a, minusAnchorX), _mm_mul_ps(c, minusAnchorY)), positionX);
+  const __m128 ty = _mm_add_ps(_mm_add_ps(_mm_mul_ps(b, minusAnchorX), _mm_mul_ps(d, minusAnchorY)), positionY);
+
+  // The corners: x' = a x + c y + tx, y' = b x + d y + ty.
+  const __m128 x2 = _mm_add_ps(x1, width);
+  const __m128 y2 = _mm_add_ps(y1, height);
+  auto cornerX = [&](__m128 x, __m128 y) { return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a, x), _mm_mul_ps(c, y)), tx); };
+  auto cornerY = [&](__m128 x, __m128 y) { return _mm_add_ps(_mm_add_ps(_mm_mul_ps(b, x), _mm_mul_ps(d, y)), ty); };
+
+  // Each corner's x and y go out as one 8-byte store per sprite, z after.
+  ccV3F_C4B_T2F_Quad* shared[4];
+  for (std::uint32_t k = 0; k < 4; ++k) shared[k] = &group[k]->textureAtlas_->quads()[group[k]->atlasIndex_];
+  auto store = [&](ccV3F_C4B_T2F ccV3F_C4B_T2F_Quad::*corner, __m128 x, __m128 y) {
+    const __m128 low = _mm_unpacklo_ps(x, y);
+    const __m128 high = _mm_unpackhi_ps(x, y);
+    _mm_storel_pi(reinterpret_cast<__m64*>(&(shared[0]->*corner).vertices.x), low);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(&(shared[1]->*corner).vertices.x), low);
+    _mm_storel_pi(reinterpret_cast<__m64*>(&(shared[2]->*corner).vertices.x), high);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(&(shared[3]->*corner).vertices.x), high);
+  };
+  store(&ccV3F_C4B_T2F_Quad::tl, cornerX(x1, y2), cornerY(x1, y2));
+  store(&ccV3F_C4B_T2F_Quad::bl, cornerX(x1, y1), cornerY(x1, y1));
+  store(&ccV3F_C4B_T2F_Quad::tr, cornerX(x2, y2), cornerY(x2, y2));
+  store(&ccV3F_C4B_T2F_Quad::br, cornerX(x2, y1), cornerY(x2, y1));
+  alignas(16) float z[4];
+  _mm_store_ps(z, vertexZ);
+  for (std::uint32_t k = 0; k < 4; ++k) {
+    CCSprite* const sprite = group[k];
+    shared[k]->tl.vertices.z = shared[k]->bl.vertices.z = shared[k]->tr.vertices.z = shared[k]->br.vertices.z = z[k];
+    sprite->verticesOnlyInAtlas_ = true;
+    sprite->markClean();
+  }
 #else
   const float angles[4] = {group[0]->rotation_, group[1]->rotation_, group[2]->rotation_, group[3]->rotation_};
   float sine[4];
   float cosine[4];
   ccSinCosDegrees4(angles, sine, cosine);
+  for (std::uint32_t k = 0; k < 4; ++k) {
+    const bool unrotated = group[k]->rotation_ == 0.0f;
+    group[k]->writeDirectTransform(unrotated ? 0.0f : -sine[k], unrotated ? 1.0f : cosine[k]);
+  }
 #endif
-  for (std::uint32_t k = 0; k < 4; ++k) group[k]->writeDirectTransform(-sine[k], cosine[k]);
 }
 
 void CCSprite::updateDirtyTransforms(platform::Object* const* sprites, std::uint32_t count) {
-  // Up to four turning sprites wait here for their sines and cosines. The
-  // order in which sprites are written does not matter: each writes only
-  // its own quad, from node values alone.
+  // Sprites straight in the batch node whose atlas quad needs new positions
+  // alone wait here in fours, to be written side by side. The order in which
+  // sprites are written does not matter: each writes only its own quad, from
+  // node values alone.
   CCSprite* group[4];
   std::uint32_t waiting = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     auto* sprite = static_cast<CCSprite*>(sprites[i]);
-    if (!sprite->dirty_) continue;
+    if (!sprite->dirty()) continue;
     const bool direct = sprite->parent_ == nullptr || sprite->parent_ == sprite->batchNode_;
-    if (!direct || !sprite->visible_ || !sprite->usesBatchNode_) {
+    const CCTextureAtlas* atlas = sprite->textureAtlas_;
+    if (!direct || !sprite->visible_ || !sprite->usesBatchNode() || sprite->contentDirty_ || !atlas ||
+        sprite->atlasIndex_ >= atlas->totalQuads()) {
       sprite->updateTransform();
-      continue;
-    }
-    if (sprite->rotation_ == 0.0f) {
-      // Unrotated (either zero): no sine to compute.
-      sprite->writeDirectTransform(0.0f, 1.0f);
       continue;
     }
     group[waiting] = sprite;
@@ -515,7 +608,7 @@ void CCSprite::writeVertices(const CGAffineTransform& matrix) {
     shared.tr.vertices = ccVertex3F{px[2], py[2], z};
     shared.br.vertices = ccVertex3F{px[3], py[3], z};
     verticesOnlyInAtlas_ = true;
-    dirty_ = recursiveDirty_ = false;
+    markClean();
     return;
   }
 
@@ -539,21 +632,24 @@ void CCSprite::writeVertices(const CGAffineTransform& matrix) {
     textureAtlas_->updateQuad(&quad_, atlasIndex_);
     contentDirty_ = atlasIndex_ >= textureAtlas_->totalQuads();
   }
-  dirty_ = recursiveDirty_ = false;
+  markClean();
 }
 
 void CCSprite::setDirtyRecursively(bool dirty) {
-  dirty_ = recursiveDirty_ = dirty;
-  if (!hasChildren_ || !children_) return;
+  setBatchFlag(kDirty, dirty);
+  setBatchFlag(kRecursiveDirty, dirty);
+  if (!hasBatchFlag(kHasChildren) || !children_) return;
   for (platform::Object* object : *children_) {
     if (auto* child = dynamic_cast<CCSprite*>(object)) child->setDirtyRecursively(true);
   }
 }
 
 void CCSprite::markDirtyForTransform() {
-  if (!usesBatchNode_ || recursiveDirty_) return;
-  dirty_ = recursiveDirty_ = true;
-  if (hasChildren_) setDirtyRecursively(true);
+  // One test for batch mode and not yet marked, one write for both marks.
+  const std::uint8_t flags = subclassFlags_;
+  if ((flags & (kUsesBatchNode | kRecursiveDirty)) != kUsesBatchNode) return;
+  subclassFlags_ = static_cast<std::uint8_t>(flags | kDirty | kRecursiveDirty);
+  if (flags & kHasChildren) setDirtyRecursively(true);
 }
 
 // [SECTION] Colour and blending
@@ -590,19 +686,20 @@ void CCSprite::updateColor() {
   const ccColor4B color{color_.r, color_.g, color_.b, opacity_};
   quad_.bl.colors = quad_.br.colors = quad_.tl.colors = quad_.tr.colors = color;
 
-  if (usesBatchNode_) {
+  if (usesBatchNode()) {
     if (atlasIndex_ != CCSpriteIndexNotInitialized && textureAtlas_) {
       pullVerticesFromAtlas();
       textureAtlas_->updateQuad(&quad_, atlasIndex_);
     } else {
       // Written when the sprite is inserted into the atlas.
-      dirty_ = contentDirty_ = true;
+      setBatchFlag(kDirty, true);
+      contentDirty_ = true;
     }
   }
 }
 
 void CCSprite::updateBlendFunc() {
-  CCAssert(!usesBatchNode_,
+  CCAssert(!usesBatchNode(),
            "CCSprite: updateBlendFunc doesn't work when the sprite is rendered using a CCSpriteBatchNode");
   if (texture_ && texture_->hasPremultipliedAlpha()) {
     blendFunc_ = ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST};
@@ -616,8 +713,8 @@ void CCSprite::updateBlendFunc() {
 CCTexture2D* CCSprite::texture() const { return texture_.get(); }
 
 void CCSprite::setTexture(CCTexture2D* texture) {
-  CCAssert(!usesBatchNode_, "CCSprite: setTexture doesn't work when the sprite is rendered using a CCSpriteBatchNode");
-  if (usesBatchNode_) return;
+  CCAssert(!usesBatchNode(), "CCSprite: setTexture doesn't work when the sprite is rendered using a CCSpriteBatchNode");
+  if (usesBatchNode()) return;
   texture_ = texture;
   updateBlendFunc();
 }
@@ -625,8 +722,8 @@ void CCSprite::setTexture(CCTexture2D* texture) {
 // [SECTION] Drawing
 
 void CCSprite::draw() {
-  CCAssert(!usesBatchNode_, "If CCSprite is being rendered by CCSpriteBatchNode, CCSprite#draw SHOULD NOT be called");
-  if (usesBatchNode_) return;
+  CCAssert(!usesBatchNode(), "If CCSprite is being rendered by CCSpriteBatchNode, CCSprite#draw SHOULD NOT be called");
+  if (usesBatchNode()) return;
 
   const bool newBlend = !(blendFunc_ == ccBlendFunc{CC_BLEND_SRC, CC_BLEND_DST});
   if (newBlend) glBlendFunc(blendFunc_.src, blendFunc_.dst);
@@ -648,7 +745,7 @@ void CCSprite::addChild(CCNode* child, std::int32_t z, std::int32_t tag) {
   CCAssert(child != nullptr, "Argument must be non-nil");
   if (!child) return;
 
-  if (usesBatchNode_) {
+  if (usesBatchNode()) {
     auto* sprite = dynamic_cast<CCSprite*>(child);
     CCAssert(sprite != nullptr, "CCSprite only supports CCSprites as children when using CCSpriteBatchNode");
     if (!sprite) return;
@@ -665,27 +762,27 @@ void CCSprite::addChild(CCNode* child, std::int32_t z, std::int32_t tag) {
   } else {
     CCNode::addChild(child, z, tag);
   }
-  hasChildren_ = children_ && children_->count() != 0;
+  setBatchFlag(kHasChildren, children_ && children_->count() != 0);
 }
 
 void CCSprite::removeChild(CCNode* child, bool cleanup) {
   // Only a child of this sprite leaves the atlas: anything else would take
   // another sprite's quads with it.
-  if (usesBatchNode_ && batchNode_ && child && child->parent() == this) {
+  if (usesBatchNode() && batchNode_ && child && child->parent() == this) {
     if (auto* sprite = dynamic_cast<CCSprite*>(child)) batchNode_->removeSpriteFromAtlas(sprite);
   }
   CCNode::removeChild(child, cleanup);
-  hasChildren_ = children_ && children_->count() != 0;
+  setBatchFlag(kHasChildren, children_ && children_->count() != 0);
 }
 
 void CCSprite::removeAllChildrenWithCleanup(bool cleanup) {
-  if (usesBatchNode_ && batchNode_ && children_) {
+  if (usesBatchNode() && batchNode_ && children_) {
     for (platform::Object* object : *children_) {
       if (auto* sprite = dynamic_cast<CCSprite*>(object)) batchNode_->removeSpriteFromAtlas(sprite);
     }
   }
   CCNode::removeAllChildrenWithCleanup(cleanup);
-  hasChildren_ = false;
+  setBatchFlag(kHasChildren, false);
 }
 
 void CCSprite::reorderChild(CCNode* child, std::int32_t z) {
@@ -695,7 +792,7 @@ void CCSprite::reorderChild(CCNode* child, std::int32_t z) {
   CCAssert(isChild, "Child doesn't belong to Sprite");
   if (!isChild || z == child->zOrder()) return;
 
-  if (usesBatchNode_) {
+  if (usesBatchNode()) {
     // Out and back in: the child and its subtree take new atlas indices.
     platform::Ref<CCNode> keepAlive(child);
     removeChild(child, false);
@@ -753,7 +850,7 @@ void CCSprite::setVisible(bool visible) {
 }
 
 void CCSprite::setIsRelativeAnchorPoint(bool relative) {
-  CCAssert(!usesBatchNode_, "relativeTransformAnchor is invalid in CCSprite");
+  CCAssert(!usesBatchNode(), "relativeTransformAnchor is invalid in CCSprite");
   CCNode::setIsRelativeAnchorPoint(relative);
 }
 

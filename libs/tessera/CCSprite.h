@@ -220,8 +220,8 @@ class alignas(64) CCSprite : public CCNode, public CCRGBAProtocol, public CCText
   /// Fills `values` with this node's transform values.
   void getTransformValues(TransformValues* values) const;
 
-  bool usesBatchNode() const { return usesBatchNode_; }
-  void setUsesBatchNode(bool uses) { usesBatchNode_ = uses; }
+  bool usesBatchNode() const { return hasBatchFlag(kUsesBatchNode); }
+  void setUsesBatchNode(bool uses) { setBatchFlag(kUsesBatchNode, uses); }
   CCSpriteBatchNode* batchNode() const { return batchNode_; }
   void setBatchNode(CCSpriteBatchNode* batchNode) { batchNode_ = batchNode; }
   CCTextureAtlas* textureAtlas() const { return textureAtlas_; }
@@ -232,9 +232,9 @@ class alignas(64) CCSprite : public CCNode, public CCRGBAProtocol, public CCText
   /// Batch mode: the atlas quad is stale. Setting it makes the next
   /// updateTransform() write the whole quad, colours and texture coordinates
   /// included.
-  bool dirty() const { return dirty_; }
+  bool dirty() const { return hasBatchFlag(kDirty); }
   void setDirty(bool dirty) {
-    dirty_ = dirty;
+    setBatchFlag(kDirty, dirty);
     if (dirty) contentDirty_ = true;
   }
   /// CC_HONOR_PARENT_TRANSFORM_* bits. Default 7 (all).
@@ -328,12 +328,12 @@ class alignas(64) CCSprite : public CCNode, public CCRGBAProtocol, public CCText
   friend class CCSpriteBatchNode;
 
   // The batch node's per-frame pass over its descendants (`count` sprites):
-  // updateTransform() of every dirty one. Turning sprites straight in the
-  // batch node are taken four at a time, their sines and cosines computed
-  // together (bit-identical to one at a time).
+  // updateTransform() of every dirty one. Visible sprites straight in the
+  // batch node whose atlas quad needs only new positions are taken four at a
+  // time and written side by side (bit-identical to one at a time).
   static void updateDirtyTransforms(platform::Object* const* sprites, std::uint32_t count);
-  // writeDirectTransform() of four turning sprites, their sines and cosines
-  // computed together.
+  // The atlas positions of four such sprites: sines, cosines, matrices and
+  // corners computed four-wide, one sprite in each lane.
   static void writeDirectTransforms(CCSprite* const group[4]);
   // Batch mode, straight in the batch node: the quad from the node values,
   // the sine already negated (rotations turn clockwise) and the cosine.
@@ -356,14 +356,23 @@ class alignas(64) CCSprite : public CCNode, public CCRGBAProtocol, public CCText
   // written; or a non-sprite ancestor). Kept out of line, off the hot path.
   [[gnu::noinline]] bool composeNestedTransform(CGAffineTransform* matrix);
 
+  // The batch flags, kept in the node's subclass byte beside the transform
+  // values: a transform setter reads and writes them in the cache line it
+  // writes anyway. kDirty: the atlas quad is stale. kRecursiveDirty: this
+  // sprite and every sprite below it are already marked. kHasChildren: the
+  // sprite has children to mark. kUsesBatchNode: batch mode.
+  enum BatchFlag : std::uint8_t { kDirty = 1, kRecursiveDirty = 2, kHasChildren = 4, kUsesBatchNode = 8 };
+  bool hasBatchFlag(BatchFlag flag) const { return (subclassFlags_ & flag) != 0; }
+  void setBatchFlag(BatchFlag flag, bool on) {
+    subclassFlags_ = static_cast<std::uint8_t>(on ? subclassFlags_ | flag : subclassFlags_ & ~flag);
+  }
+  // Clears kDirty and kRecursiveDirty.
+  void markClean() { subclassFlags_ = static_cast<std::uint8_t>(subclassFlags_ & ~(kDirty | kRecursiveDirty)); }
+
   // What a batch node's per-frame pass reads and writes comes first, right
   // after the node's own hot fields, and the quad straight after it.
   CCTextureAtlas* textureAtlas_ = nullptr;  // weak: the batch node's
   std::uint32_t atlasIndex_ = CCSpriteIndexNotInitialized;
-  bool dirty_ = false;
-  bool recursiveDirty_ = false;
-  bool hasChildren_ = false;
-  bool usesBatchNode_ = false;
   // The atlas quad's colours or texture coordinates are older than quad_'s:
   // the next pass writes the whole quad.
   bool contentDirty_ = false;
