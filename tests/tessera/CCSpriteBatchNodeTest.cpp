@@ -292,6 +292,38 @@ TEST_F(CCSpriteBatchNodeTest, QuadsMatchTheNodeTransformsOfTheSpriteAndItsAncest
   EXPECT_TRUE(cornersNear({CGPointApplyAffineTransform(o, expected)}, {cornersInAtlas(batch_, child)[0]}));
 }
 
+TEST_F(CCSpriteBatchNodeTest, NodeTransformCachesAndBatchFlagsShareALineWithoutTouchingEachOther) {
+  CCSprite* batched = sprite(1);
+  CCSprite* loose = sprite(2);
+  batch_->addChild(batched);
+  updateAll(batch_);
+  ASSERT_FALSE(batched->dirty());
+
+  // Reading the node's transforms clears the node's caches, never the
+  // sprite's own mark.
+  batched->setPosition(CGPointMake(12, 5));
+  batched->setRotation(30);
+  ASSERT_TRUE(batched->dirty());
+  const float tx = batched->nodeToParentTransform().tx;
+  (void)batched->parentToNodeTransform();
+  EXPECT_TRUE(batched->dirty());
+  EXPECT_TRUE(batched->usesBatchNode());
+  updateAll(batch_);
+  EXPECT_FALSE(batched->dirty());
+  EXPECT_TRUE(cornersNear(cornersByNodeTransforms(batched, batch_), cornersInAtlas(batch_, batched)));
+
+  // Cleaning the sprite leaves the node's caches to be marked by the next move.
+  batched->setPosition(CGPointMake(22, 5));
+  EXPECT_FLOAT_EQ(tx + 10, batched->nodeToParentTransform().tx);
+  EXPECT_TRUE(batched->dirty());
+
+  // A sprite drawing itself is never marked by its setters.
+  loose->setPosition(CGPointMake(3, 4));
+  loose->setRotation(45);
+  EXPECT_FALSE(loose->dirty());
+  EXPECT_FALSE(loose->usesBatchNode());
+}
+
 TEST_F(CCSpriteBatchNodeTest, HiddenSpritesWriteAnEmptyQuadAndColoursGoStraightToTheAtlas) {
   CCSprite* parent = sprite(1);
   CCSprite* child = sprite(2);
