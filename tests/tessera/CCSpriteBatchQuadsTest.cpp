@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -439,6 +440,87 @@ std::vector<std::string> atlasColumn(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   for (const std::string& line : lines) out.push_back(line.substr(0, line.rfind(' ')));
   return out;
+}
+
+// Two batches built alike get the same random changes, frame after frame:
+// one is drawn, so its pass writes sprites four at a time, the other updates
+// its sprites one by one. Their atlases must match byte for byte, whatever
+// the mix of clean and dirty, turned and unturned, hidden and shown sprites,
+// and whatever the angles (zeros of both signs, NaN, infinities, angles past
+// the fast sine's range).
+TEST(CCSpriteBatchQuads, TheGroupedPassMatchesOneSpriteAtATime) {
+  platform::AutoreleasePool pool;
+  Script script(false);
+  std::uint32_t seed = 20261208;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  auto between = [&next](float low, float high) { return low + (high - low) * float(next(10001)) / 10000.0f; };
+  auto angle = [&]() {
+    switch (next(12)) {
+      case 0: return 0.0f;
+      case 1: return -0.0f;
+      case 2: return kNaN;
+      case 3: return -kInfinity;
+      case 4: return 5e6f;
+      default: return between(-20000.0f, 20000.0f);
+    }
+  };
+
+  CCSpriteBatchNode* grouped = script.keep(CCSpriteBatchNode::batchNodeWithTexture(script.texture(), 16));
+  CCSpriteBatchNode* single = script.keep(CCSpriteBatchNode::batchNodeWithTexture(script.texture(), 16));
+  std::vector<CCSprite*> drawn;
+  std::vector<CCSprite*> stepped;
+  for (int i = 0; i < 203; ++i) {  // not a whole number of fours
+    const CGRect rect = CGRectMake(float(next(200)), float(next(100)), float(1 + next(50)), float(1 + next(20)));
+    drawn.push_back(script.keep(CCSprite::spriteWithTexture(script.texture(), rect)));
+    stepped.push_back(script.keep(CCSprite::spriteWithTexture(script.texture(), rect)));
+    grouped->addChild(drawn.back());
+    single->addChild(stepped.back());
+  }
+
+  for (int frame = 0; frame < 12; ++frame) {
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+      const std::uint32_t change = next(10);
+      const CGPoint position = CGPointMake(between(-3000, 3000), between(-3000, 3000));
+      const float rotation = angle();
+      const float scaleX = between(-3, 3);
+      const float scaleY = between(-3, 3);
+      const CGPoint anchor = CGPointMake(between(-1, 2), between(-1, 2));
+      const float z = between(-50, 50);
+      const auto opacity = static_cast<GLubyte>(next(256));
+      for (CCSprite* sprite : {drawn[i], stepped[i]}) {
+        switch (change) {
+          case 0: sprite->setPosition(position); break;
+          case 1: sprite->setRotation(rotation); break;
+          case 2:
+            sprite->setPosition(position);
+            sprite->setRotation(rotation);
+            break;
+          case 3:
+            sprite->setScaleX(scaleX);
+            sprite->setScaleY(scaleY);
+            break;
+          case 4: sprite->setAnchorPoint(anchor); break;
+          case 5: sprite->setVertexZ(z); break;
+          case 6: sprite->setVisible(!sprite->visible()); break;
+          case 7: sprite->setOpacity(opacity); break;
+          default: break;  // left clean
+        }
+      }
+    }
+    grouped->visit();
+    for (CCSprite* sprite : stepped) sprite->updateTransform();
+
+    const CCTextureAtlas* a = grouped->textureAtlas();
+    const CCTextureAtlas* b = single->textureAtlas();
+    ASSERT_EQ(a->totalQuads(), b->totalQuads());
+    for (unsigned int q = 0; q < a->totalQuads(); ++q) {
+      ASSERT_EQ(0, std::memcmp(&a->quads()[q], &b->quads()[q], sizeof(ccV3F_C4B_T2F_Quad)))
+          << "frame " << frame << ", quad " << q;
+    }
+  }
 }
 
 TEST(CCSpriteBatchQuads, EveryStepLeavesTheRecordedAtlasAndSpriteQuads) {
