@@ -411,19 +411,6 @@ GLDrawable::~GLDrawable() {
   std::erase_if(drawableOfRenderbuffer(), [this](const auto& entry) { return entry.second == this; });
 }
 
-void GLDrawable::setColorFormat(const std::string& format) { colorFormat_ = format; }
-const std::string& GLDrawable::colorFormat() const { return colorFormat_; }
-void GLDrawable::setRetainedBacking(bool retained) { retainedBacking_ = retained; }
-void GLDrawable::setOpaque(bool opaque) { opaque_ = opaque; }
-View* GLDrawable::view() const { return view_; }
-
-CGSize GLDrawable::pixelSize() const {
-  if (view_ == nullptr) return CGSizeZero;
-  const CGSize points = view_->bounds().size;
-  const float scale = view_->contentScaleFactor();
-  return CGSizeMake(std::round(points.width * scale), std::round(points.height * scale));
-}
-
 // [SECTION] GLContext
 
 GLContext* GLContext::contextWithAPI(API api, GLSharegroup* sharegroup) {

@@ -37,7 +37,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <set>
@@ -206,19 +205,6 @@ GLDrawable* GLDrawable::drawableForView(View* view) {
 GLDrawable::~GLDrawable() {
   liveDrawables().erase(this);
   std::erase_if(drawableOfRenderbuffer(), [this](const auto& entry) { return entry.second == this; });
-}
-
-void GLDrawable::setColorFormat(const std::string& format) { colorFormat_ = format; }
-const std::string& GLDrawable::colorFormat() const { return colorFormat_; }
-void GLDrawable::setRetainedBacking(bool retained) { retainedBacking_ = retained; }
-void GLDrawable::setOpaque(bool opaque) { opaque_ = opaque; }
-View* GLDrawable::view() const { return view_; }
-
-CGSize GLDrawable::pixelSize() const {
-  if (view_ == nullptr) return CGSizeZero;
-  const CGSize points = view_->bounds().size;
-  const float scale = view_->contentScaleFactor();
-  return CGSizeMake(std::round(points.width * scale), std::round(points.height * scale));
 }
 
 // [SECTION] GLContext
