@@ -1,10 +1,9 @@
 // HTTP in the web build: not available. A page may only reach its own origin
 // (or servers that allow it), and the desktop's connection semantics (the
 // delegate deciding redirects, bytes as received, idle time-outs) have no
-// counterpart in the browser's fetch. Every request fails to start, through
-// the same path as an unsupported address: connectionWithRequest() logs why
-// and returns nullptr, and callers report the failure as they do on the
-// desktop.
+// counterpart in the browser's fetch. Every request fails to start as an
+// unsupported address does: connectionWithRequest() logs why and returns
+// nullptr, and callers report the failure as they do on the desktop.
 
 #include "platform/net/URLConnection.h"
 
@@ -15,23 +14,17 @@
 namespace platform {
 
 URLConnection* URLConnection::connectionWithRequest(const URLRequest& request, URLConnectionDelegate* delegate,
-                                                    Object* owner) {
+                                                    Object*) {
   if (delegate == nullptr) {
     log("platform: URLConnection: no delegate for %s", request.url.c_str());
-    return nullptr;
+  } else {
+    log("platform: URLConnection: cannot load \"%s\": HTTP is not available on the web", request.url.c_str());
   }
-  auto* connection = new URLConnection();
-  connection->request_ = request;
-  connection->delegate_ = delegate;
-  connection->start();  // always refuses, with the reason logged
-  connection->release();
   return nullptr;
 }
 
-bool URLConnection::start() {
-  log("platform: URLConnection: cannot load \"%s\": HTTP is not available on the web", request_.url.c_str());
-  return false;
-}
+// No connection is ever made, so nothing starts one.
+bool URLConnection::start() { return false; }
 
 void URLConnection::finish() {
   loading_ = false;
