@@ -271,3 +271,25 @@ export async function launchBrowser({ width = 480, height = 320 } = {}) {
     },
   };
 }
+
+// Serves the folder `site` and opens `path` (relative to its root) in a new
+// headless browser. close() shuts the browser, then the server.
+export async function openSitePage(site, path) {
+  const server = await serveFolder(site);
+  let browser;
+  try {
+    browser = await launchBrowser();
+    const page = await browser.openPage(`${server.url}${path}`);
+    return {
+      page,
+      async close() {
+        await browser.close();
+        server.close();
+      },
+    };
+  } catch (error) {
+    await browser?.close();
+    server.close();
+    throw error;
+  }
+}

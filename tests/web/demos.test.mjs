@@ -5,25 +5,22 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, it } from 'node:test';
 
-import { launchBrowser, serveFolder } from './browser.mjs';
+import { openSitePage } from './browser.mjs';
 
 const site = process.env.TESSERA_WEB_SITE ?? new URL('../../build/web/site', import.meta.url).pathname;
 
 describe('the demo browser in a browser', () => {
-  let server;
-  let browser;
+  let opened;
   let page;
 
   before(async () => {
-    server = await serveFolder(site);
-    browser = await launchBrowser();
-    page = await browser.openPage(`${server.url}tessera-demos/index.html?TESSERA_FAKE_CLOCK=1`);
+    opened = await openSitePage(site, 'tessera-demos/index.html?TESSERA_FAKE_CLOCK=1');
+    page = opened.page;
     await page.waitFor(`Module.tessera.started && Module.tessera.state().presents >= 10`, { what: 'the first frames' });
   });
 
   after(async () => {
-    await browser?.close();
-    server?.close();
+    await opened?.close();
   });
 
   it('shows the first demo and draws it', async () => {

@@ -14,7 +14,7 @@ import { readFileSync, mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, it } from 'node:test';
 
-import { launchBrowser, serveFolder } from './browser.mjs';
+import { openSitePage } from './browser.mjs';
 import { decodePNG, encodePNG } from './png.mjs';
 
 const site = process.env.TESSERA_WEB_SITE ?? new URL('../../build/web/site', import.meta.url).pathname;
@@ -138,20 +138,17 @@ async function setHidden(page, hidden) {
 // [SECTION] Tests
 
 describe('the radar application in a browser', () => {
-  let server;
-  let browser;
+  let opened;
   let page;
 
   before(async () => {
-    server = await serveFolder(site);
-    browser = await launchBrowser();
-    page = await browser.openPage(`${server.url}umbrascope/index.html?TESSERA_FAKE_CLOCK=1&TESSERA_SEED=${kSeed}`);
+    opened = await openSitePage(site, `umbrascope/index.html?TESSERA_FAKE_CLOCK=1&TESSERA_SEED=${kSeed}`);
+    page = opened.page;
     await waitForPresents(page, 1);
   });
 
   after(async () => {
-    await browser?.close();
-    server?.close();
+    await opened?.close();
   });
 
   it('draws its first frames: title, readouts, arm, pad and banner', async () => {
@@ -241,13 +238,13 @@ describe('the radar application in a browser', () => {
 
 describe('the radar screen in a browser and on the desktop', { skip: !desktopCapture && 'TESSERA_DESKTOP_CAPTURE not set' }, () => {
   it(`captures the same picture at ${kCaptureAt} s on the fake clock`, async () => {
-    const server = await serveFolder(site);
-    const browser = await launchBrowser();
+    const opened = await openSitePage(
+      site,
+      `umbrascope/index.html?TESSERA_FAKE_CLOCK=1&TESSERA_SEED=${kSeed}` +
+        `&TESSERA_CAPTURE=/capture.png&TESSERA_CAPTURE_AT=${kCaptureAt}`,
+    );
     try {
-      const page = await browser.openPage(
-        `${server.url}umbrascope/index.html?TESSERA_FAKE_CLOCK=1&TESSERA_SEED=${kSeed}` +
-          `&TESSERA_CAPTURE=/capture.png&TESSERA_CAPTURE_AT=${kCaptureAt}`,
-      );
+      const { page } = opened;
       await page.waitFor(`Module.tessera && Module.tessera.log.some(line => line.includes('wrote /capture.png'))`, {
         what: 'the capture',
       });
@@ -289,8 +286,7 @@ describe('the radar screen in a browser and on the desktop', { skip: !desktopCap
       assert.ok(outliers <= pixels * kOutlierShare, summary);
       assert.ok(mean <= kMeanTolerance, summary);
     } finally {
-      await browser.close();
-      server.close();
+      await opened.close();
     }
   });
 });

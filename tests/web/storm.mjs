@@ -6,7 +6,7 @@
 import { readdirSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 
-import { launchBrowser, serveFolder } from './browser.mjs';
+import { openSitePage } from './browser.mjs';
 
 const args = process.argv.slice(2);
 let site = new URL('../../build/web/site', import.meta.url).pathname;
@@ -40,18 +40,17 @@ for (const name of readdirSync(site).sort()) {
   console.log(`| ${name} | ${kibibytes(wasm)} | ${kibibytes(data)} | ${kibibytes(js)} | ${kibibytes(wasm + data + js)} |`);
 }
 
-const server = await serveFolder(site);
-const browser = await launchBrowser();
+const opened = await openSitePage(
+  site,
+  `sprite-storm/index.html?TESSERA_STORM_COUNTS=${counts}&TESSERA_STORM_FRAMES=${frames}&TESSERA_STORM_SIZE=${size}`,
+);
 try {
-  const page = await browser.openPage(
-    `${server.url}sprite-storm/index.html?TESSERA_STORM_COUNTS=${counts}&TESSERA_STORM_FRAMES=${frames}&TESSERA_STORM_SIZE=${size}`,
-  );
+  const { page } = opened;
   await page.waitFor(`Module.tessera.log.includes('storm: done')`, { timeout: 600000, interval: 500, what: 'the storm' });
   console.log('');
   for (const line of await page.evaluate(`Module.tessera.log.filter(line => line.startsWith('storm: '))`)) {
     console.log(line);
   }
 } finally {
-  await browser.close();
-  server.close();
+  await opened.close();
 }
